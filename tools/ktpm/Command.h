@@ -1,0 +1,37 @@
+// The ktpm program's sub-command table.
+//
+// Each sub-command lives in its own file and registers itself at start-up with a static
+// `CommandRegistration`: its set-up function adds a CLI11 sub-command to the application and
+// returns the function that runs it once the arguments are parsed. Runs return the process exit
+// status: 0 success, 1 the work failed (unreadable input and the like), 2 bad arguments.
+#pragma once
+
+#include <CLI/CLI.hpp>
+
+#include <functional>
+#include <string>
+#include <vector>
+
+namespace ktpm::tool {
+
+using CommandRun = std::function<int()>;
+using CommandSetup = std::function<CommandRun(CLI::App& app)>;
+
+struct CommandRegistration {
+  CommandRegistration(std::string name, CommandSetup setup);
+};
+
+struct RegisteredCommand {
+  std::string name;
+  CommandSetup setup;
+};
+
+// Every registered command in registration order (order of static initialisation).
+std::vector<RegisteredCommand>& RegisteredCommands();
+
+// Exit statuses shared by all commands.
+inline constexpr int kExitOk = 0;
+inline constexpr int kExitFailure = 1;
+inline constexpr int kExitUsage = 2;
+
+}  // namespace ktpm::tool
