@@ -129,6 +129,9 @@ void JobEngine::Submit(const std::string& description, const std::string& comman
       job->refusal = "the job it waits on is not known to the manager";
     }
   }
+  bool waiting = std::any_of(job->prerequisites.begin(), job->prerequisites.end(),
+                             [](const JobPtr& prerequisite) { return !prerequisite->ended; });
+  job->info.status = job->held ? JOB_HELD : waiting ? JOB_WAITING : JOB_QUEUED;
   Log(*job, "job: " + name);
   Log(*job, "command line: " + commandLine);
   Log(*job, "directory: " + job->info.directory);
