@@ -18,9 +18,23 @@ inline constexpr int KT_MAX_PATH = 260;
 // An open failure of KMappedStdioFile: the cause, the operating-system error and the file name.
 class KFileException : public std::exception {
  public:
-  enum Cause { none = 0, generic, fileNotFound, badPath, tooManyOpenFiles, accessDenied,
-               invalidFile, removeCurrentDir, directoryFull, badSeek, hardIO, sharingViolation,
-               lockViolation, diskFull, endOfFile };
+  enum Cause {
+    none = 0,
+    generic,
+    fileNotFound,
+    badPath,
+    tooManyOpenFiles,
+    accessDenied,
+    invalidFile,
+    removeCurrentDir,
+    directoryFull,
+    badSeek,
+    hardIO,
+    sharingViolation,
+    lockViolation,
+    diskFull,
+    endOfFile
+  };
 
   KFileException() = default;
   KFileException(int cause, int osError, const std::string& fileName);
@@ -37,19 +51,28 @@ class KFileException : public std::exception {
 
 // 1 when path is to be opened in text mode (local, or a Windows-hosted share), 0 for binary.
 int IsWindowsHostedPath(const char* path);
-inline int IsWindowsHostedPath(const std::string& path) { return IsWindowsHostedPath(path.c_str()); }
+inline int IsWindowsHostedPath(const std::string& path) {
+  return IsWindowsHostedPath(path.c_str());
+}
 
-// Rewrites a full path on a network mount into its universal (server:share) form in place.
-// 1 for a network path, 0 for a local one. The buffer holds KT_MAX_PATH bytes; a universal
-// form that does not fit leaves the path unchanged and counts as local.
+// Rewrites a full path on a network mount into its universal form ("server:/export/file",
+// "//server/share/file") in place. 1 for a network path (a path already in universal form, with
+// two leading separators, stays as it is), 0 for a local one. The char buffer holds KT_MAX_PATH
+// bytes: a universal form that does not fit leaves the path unchanged and counts as local, and
+// a buffer without a terminating null counts as local. The string form has no such limit.
 int GetUniversalPath(char* path);
 int GetUniversalPath(std::string& path);
 
 // fopen with the mode made binary for UNIX-hosted paths ("r" -> "rb", "wt" -> "wb", "a+" -> "a+b").
+// The file is found without regard to the case of its name when it does not exist as spelled;
+// opening a read-only file (owner-write bit clear) for writing fails with errno EACCES.
 FILE* MappedFopen(const std::string& path, const std::string& mode);
 
 // A buffered text file whose Open chooses the mode by the host of the path. Lines are read
-// without their line end; in text mode a "\r\n" line end reads as a bare line end.
+// without their line end; in text mode a "\r\n" line end reads as a bare line end, in binary
+// mode the "\r" stays. Writes are written as given (a bare line feed on POSIX in both modes).
+// The file is found without regard to the case of its name; opening a read-only file (owner-
+// write bit clear) for writing fails with accessDenied, also for root.
 //
 // Owned by its maker; one thread at a time.
 class KMappedStdioFile {
@@ -83,11 +106,17 @@ class KMappedStdioFile {
   // Reads the next line without its line end; 0 at the end of the file.
   int ReadString(std::string& line);
   void WriteString(const std::string& text);
+  // Closes the file (nothing when it is not open).
   void Close();
   const std::string& GetFilePath() const;
+  // 1 when a write, or the flush when closing, has failed since the file was opened.
+  int HasWriteError() const { return m_writeError ? 1 : 0; }
 
  private:
   FILE* m_file = nullptr;
   bool m_binary = false;
+  bool m_writeError = false;
   std::string m_path;
+  char* m_lineBuffer = nullptr;  // grown by getline, freed by the destructor
+  size_t m_lineCapacity = 0;
 };

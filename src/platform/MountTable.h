@@ -1,0 +1,26 @@
+// The process's mount table, as the default network-name service reads it.
+//
+// Safe from any thread; the table is read from /proc/self/mounts (or /etc/mtab) and kept for
+// one second, so that opening many files does not re-read it each time.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace ktpm::detail {
+
+struct MountEntry {
+  std::string source;      // "server:/export", "//server/share", "/dev/sda1", ...
+  std::string mountPoint;  // absolute, octal escapes decoded
+  std::string type;        // "nfs", "cifs", "ext4", ...
+};
+
+// Parses mount-table text (one mount a line: source, mount point, type, options...).
+std::vector<MountEntry> ParseMountTable(const std::string& text);
+// The current mount table.
+std::vector<MountEntry> GetMountTable();
+// The mount that holds an absolute, clean path: the longest mount point that is a whole-
+// component prefix of it; nullptr when none.
+const MountEntry* FindMountOf(const std::vector<MountEntry>& mounts, const std::string& path);
+
+}  // namespace ktpm::detail
