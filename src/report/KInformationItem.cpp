@@ -1,0 +1,50 @@
+#include "report/KInformationItem.h"
+
+#include "report/KTemplateStream.h"
+
+int KInformationItem::GetItemType() const { return 7; }
+
+std::string KInformationItem::GetItemKeyword() const { return "REPORT_INFORMATION"; }
+
+int KInformationItem::GetFieldCount() const { return 2; }
+
+std::string KInformationItem::GetFieldName(int index) const {
+  switch (index) {
+    case -1:
+      return "Link Name";
+    case -2:
+      return "Text";
+    default:
+      return "Information";
+  }
+}
+
+std::string KInformationItem::GetFieldValue(int index) const {
+  switch (index) {
+    case -1:
+      return m_linkName;
+    case -2:
+      return m_text;
+    default:
+      return "Item";
+  }
+}
+
+void KInformationItem::SetFieldValue(int index, const std::string& text) {
+  if (index == -1) m_linkName = text;
+  if (index == -2) m_text = text;
+}
+
+void KInformationItem::SetTitle(const std::string& /*title*/) {}
+
+void KInformationItem::WriteEntries(KTemplateStream& stream) const {
+  stream.WriteString(EntryKeyword("_LINKNAME"), m_linkName);
+  stream.WriteString(EntryKeyword("_TEXT"), m_text);
+  m_font.Write(stream);
+}
+
+void KInformationItem::ReadEntries(KTemplateStream& stream) {
+  stream.ReadString(EntryKeyword("_LINKNAME"), m_linkName);
+  stream.ReadString(EntryKeyword("_TEXT"), m_text);
+  m_font.Read(stream);
+}

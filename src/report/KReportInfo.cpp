@@ -1,0 +1,14 @@
+#include "report/KReportInfo.h"
+
+#include "report/KTemplateStream.h"
+
+KReportInfo::KReportInfo(const std::string& path) { Load(path); }
+
+void KReportInfo::Load(const std::string& path) {
+  KTemplateStream stream;
+  if (!stream.Open(path, 1)) return;
+  stream.ReadString("PROJECT_PARENT_NODE", m_projectParentNode);
+  stream.ReadString("HTML_STYLE", m_htmlStyle);
+  stream.ReadString("REPORT_TEMPLATE", m_reportTemplate);
+  stream.Close();
+}
