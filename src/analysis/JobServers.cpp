@@ -2,6 +2,8 @@
 
 #include <cctype>
 
+#include "platform/KRegKey.h"
+
 namespace ktpm::detail {
 
 namespace {
@@ -24,8 +26,39 @@ int DirectoryContainsPath(const std::string& directory, const std::string& path)
   return FoldPathCharacter(path[folded.size()]) == '/' ? 1 : 0;
 }
 
-int IsKnownJobServer(const std::string&) { return 0; }
+namespace {
 
-int JobServerMapsPath(const std::string&, const std::string&) { return 0; }
+constexpr const char* kServersKey = "SOFTWARE\\Keltravo\\Keltravo Job Manager\\Servers";
+// A server list longer than this is not a configuration anybody wrote by hand.
+constexpr int kMaxDirMapEntries = 10000;
+
+// Opens the server's key into key. A name with a backslash would reach into other keys.
+bool OpenServerKey(const std::string& server, KRegKey& key) {
+  if (server.empty() || server.find('\\') != std::string::npos) return false;
+  KRegKey servers = KRegKey(HKEY_LOCAL_MACHINE).OpenSubKey(kServersKey);
+  if (!servers.IsOpen()) return false;
+  key = servers.OpenSubKey(server);
+  return key.IsOpen() == 1;
+}
+
+}  // namespace
+
+int IsKnownJobServer(const std::string& server) {
+  KRegKey key;
+  return OpenServerKey(server, key) ? 1 : 0;
+}
+
+int JobServerMapsPath(const std::string& server, const std::string& path) {
+  KRegKey serverKey;
+  if (!OpenServerKey(server, serverKey)) return 0;
+  KRegKey dirMap = serverKey.OpenSubKey("DirMap");
+  if (!dirMap.IsOpen()) return 0;
+  for (int n = 1; n <= kMaxDirMapEntries; ++n) {
+    std::string local;
+    if (!dirMap.QueryString("Local" + std::to_string(n), local)) break;
+    if (DirectoryContainsPath(local, path)) return 1;
+  }
+  return 0;
+}
 
 }  // namespace ktpm::detail
