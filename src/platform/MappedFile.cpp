@@ -6,6 +6,7 @@
 #include <mutex>
 #include <vector>
 
+#include "platform/FileModes.h"
 #include "platform/FileOperations.h"
 #include "platform/NetworkNames.h"
 #include "platform/PathResolver.h"
@@ -133,17 +134,24 @@ int IsWindowsHostedPath(const char* path) {
 
 void ClearShareCache() { ShareCache::Instance().Clear(); }
 
-FILE* MappedFopen(const std::string& path, const std::string& mode) {
-  std::string actualMode = mode;
-  if (IsWindowsHostedPath(path) == 0) {
-    actualMode = mode.substr(0, 4);
-    const std::size_t text = actualMode.find('t');
-    if (text != std::string::npos) {
-      actualMode[text] = 'b';
-    } else {
-      actualMode += 'b';
-    }
+namespace ktpm::detail {
+
+std::string BinaryModeOf(const std::string& mode) {
+  std::string binary = mode.substr(0, 4);
+  const std::size_t text = binary.find('t');
+  if (text != std::string::npos) {
+    binary[text] = 'b';
+  } else {
+    binary += 'b';
   }
+  return binary;
+}
+
+}  // namespace ktpm::detail
+
+FILE* MappedFopen(const std::string& path, const std::string& mode) {
+  const std::string actualMode =
+      IsWindowsHostedPath(path) != 0 ? mode : ktpm::detail::BinaryModeOf(mode);
   const std::string resolved = ktpm::detail::ResolvePath(path);
   // The read-only attribute holds for every process, root included.
   if (IsWriteMode(actualMode) && ktpm::detail::IsReadOnlyOnDisk(resolved)) {

@@ -4,8 +4,12 @@
 // one second, so that opening many files does not re-read it each time.
 #pragma once
 
+#include <functional>
+#include <memory>
 #include <string>
 #include <vector>
+
+class INetworkNames;
 
 namespace ktpm::detail {
 
@@ -22,5 +26,11 @@ std::vector<MountEntry> GetMountTable();
 // The mount that holds an absolute, clean path: the longest mount point that is a whole-
 // component prefix of it; nullptr when none.
 const MountEntry* FindMountOf(const std::vector<MountEntry>& mounts, const std::string& path);
+
+// The default network-name service over a mount table (GetMountTable for the process's own):
+// nfs and nfs4 mounts are served by "NFS", cifs, smb3 and smbfs mounts by "Microsoft Windows
+// Network", every other mount is local.
+std::shared_ptr<INetworkNames> MakeMountTableNetworkNames(
+    std::function<std::vector<MountEntry>()> mountTable);
 
 }  // namespace ktpm::detail

@@ -1,6 +1,8 @@
 #include "platform/NetworkNames.h"
 
+#include <functional>
 #include <mutex>
+#include <utility>
 
 #include "platform/MountTable.h"
 #include "platform/PathText.h"
@@ -29,10 +31,13 @@ std::string ShareRootOf(const MountEntry& mount) {
 
 class MountTableNetworkNames : public INetworkNames {
  public:
+  explicit MountTableNetworkNames(std::function<std::vector<MountEntry>()> mountTable)
+      : m_mountTable(std::move(mountTable)) {}
+
   KUniversalName GetUniversalName(const std::string& localPath) override {
     KUniversalName answer;
     const std::string path = ktpm::detail::MakeAbsolutePath(localPath);
-    const auto mounts = ktpm::detail::GetMountTable();
+    const auto mounts = m_mountTable();
     const MountEntry* mount = ktpm::detail::FindMountOf(mounts, path);
     if (mount == nullptr || ProviderOf(*mount) == nullptr) return answer;
     const std::string below =
@@ -48,7 +53,7 @@ class MountTableNetworkNames : public INetworkNames {
     KNetworkResource answer;
     const std::string path = ktpm::detail::ToNativePath(universalPath);
     std::size_t bestLength = 0;
-    for (const MountEntry& mount : ktpm::detail::GetMountTable()) {
+    for (const MountEntry& mount : m_mountTable()) {
       const char* provider = ProviderOf(mount);
       if (provider == nullptr) continue;
       const std::string root = ShareRootOf(mount);
@@ -62,6 +67,9 @@ class MountTableNetworkNames : public INetworkNames {
     }
     return answer;
   }
+
+ private:
+  std::function<std::vector<MountEntry>()> m_mountTable;
 };
 
 std::mutex& ServiceMutex() {
@@ -76,6 +84,15 @@ std::shared_ptr<INetworkNames>& InstalledService() {
 
 }  // namespace
 
+namespace ktpm::detail {
+
+std::shared_ptr<INetworkNames> MakeMountTableNetworkNames(
+    std::function<std::vector<MountEntry>()> mountTable) {
+  return std::make_shared<MountTableNetworkNames>(std::move(mountTable));
+}
+
+}  // namespace ktpm::detail
+
 void SetNetworkNames(std::shared_ptr<INetworkNames> service) {
   std::lock_guard<std::mutex> lock(ServiceMutex());
   InstalledService() = std::move(service);
@@ -84,6 +101,6 @@ void SetNetworkNames(std::shared_ptr<INetworkNames> service) {
 std::shared_ptr<INetworkNames> GetNetworkNames() {
   std::lock_guard<std::mutex> lock(ServiceMutex());
   std::shared_ptr<INetworkNames>& service = InstalledService();
-  if (!service) service = std::make_shared<MountTableNetworkNames>();
+  if (!service) service = ktpm::detail::MakeMountTableNetworkNames(ktpm::detail::GetMountTable);
   return service;
 }
