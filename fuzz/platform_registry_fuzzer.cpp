@@ -1,0 +1,70 @@
+// Feeds arbitrary bytes to the registry file reader as the registry file, then walks every key
+// it yields through KRegKey: enumerating subkeys, opening them and querying values. Besides any
+// crash or overread, it stops when an enumerated subkey does not open or a value that was read
+// does not fit the 261-byte buffer.
+#include <cstddef>
+#include <cstdint>
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <random>
+#include <string>
+
+#include "platform/KRegKey.h"
+#include "platform/RegistryFile.h"
+
+namespace {
+
+constexpr int kMaxDepth = 6;
+constexpr int kMaxKeysPerLevel = 16;
+
+const std::string& ScratchRegistryFile() {
+  static const std::string path = [] {
+    std::filesystem::path directory =
+        std::filesystem::temp_directory_path() /
+        ("ktpm-registry-fuzz-" + std::to_string(std::random_device()()));
+    std::filesystem::create_directories(directory);
+    std::string file = (directory / "registry.ini").string();
+    ::setenv("KT_REGISTRY_FILE", file.c_str(), 1);
+    return file;
+  }();
+  return path;
+}
+
+void Walk(KRegKey& key, int depth) {
+  std::string value;
+  for (const char* name : {"Local1", "Remote1", "", "x"}) {
+    if (key.QueryString(name, value) != 0 && value.size() >= KRegKey::kBufferSize) std::abort();
+  }
+  if (depth >= kMaxDepth) return;
+  for (int index = 0; index < kMaxKeysPerLevel; ++index) {
+    const char* subKeyName = key.EnumSubKey(index);
+    if (subKeyName == nullptr) break;
+    const std::string name = subKeyName;
+    KRegKey subKey = key.OpenSubKey(name);
+    // A name without separators that enumeration gave must open (one with "\" in it cannot
+    // come from enumeration at all).
+    if (subKey.IsOpen() == 0) std::abort();
+    Walk(subKey, depth + 1);
+  }
+}
+
+}  // namespace
+
+extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
+  const std::string text(reinterpret_cast<const char*>(data), size);
+  // The parser on its own, as in memory.
+  auto parsed = ktpm::detail::RegistryData::Parse(text);
+  std::string name;
+  for (std::size_t i = 0; i < 4 && parsed->GetSubKey({}, i, name); ++i) {
+    parsed->FindValue({name}, "Local1");
+  }
+  // And the whole path from the file through KRegKey.
+  {
+    std::ofstream out(ScratchRegistryFile(), std::ios::binary | std::ios::trunc);
+    out.write(text.data(), static_cast<std::streamsize>(text.size()));
+  }
+  KRegKey root(HKEY_LOCAL_MACHINE);
+  Walk(root, 0);
+  return 0;
+}
