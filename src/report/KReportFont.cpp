@@ -39,9 +39,9 @@ void KReportFont::Write(KTemplateStream& stream) const {
 }
 
 void KReportFont::Read(KTemplateStream& stream) {
-  // The marker is consumed without being checked: a block that lacks it still reads its
-  // entries from the lines that follow.
-  stream.ReadMarker("FONT\n");
+  // An item written without a font block is followed directly by the next item: when the
+  // marker is missing, the block is taken as absent and the line is left for the next entry.
+  if (!stream.ReadOptionalMarker("FONT\n")) return;
   ReadLong32(stream, "FONT_HEIGHT", m_logFont.lfHeight);
   ReadLong32(stream, "FONT_WIDTH", m_logFont.lfWidth);
   ReadLong32(stream, "FONT_ESCAPEMENT", m_logFont.lfEscapement);

@@ -39,7 +39,8 @@ class KReportFont {
   // The block: the marker line FONT, the logical font's members, the face name, then the red,
   // green and blue parts of the colour.
   virtual void Write(KTemplateStream& stream) const;
-  // Reads the block back; entries that are missing or do not match keep their values.
+  // Reads the block back; entries that are missing or do not match keep their values. Without
+  // the marker line the block is absent: nothing is read and the font is unchanged.
   virtual void Read(KTemplateStream& stream);
 
   // The colour with red in the low byte, green in the next and blue in the third.

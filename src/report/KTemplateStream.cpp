@@ -60,6 +60,7 @@ int KTemplateStream::Open(const std::string& path, int forReading) {
   if (!forReading && KFileEntry(path).IsWriteProtected()) return 0;
   m_file = MappedFopen(path, forReading ? "r" : "w");
   m_line[0] = '\0';
+  m_lineHeldBack = false;
   return m_file != nullptr ? 1 : 0;
 }
 
@@ -67,12 +68,14 @@ int KTemplateStream::Close() {
   if (m_file != nullptr) {
     std::fclose(m_file);
     m_file = nullptr;
+    m_lineHeldBack = false;
   }
   return 1;
 }
 
 int KTemplateStream::AtEnd() const {
   if (m_file == nullptr) return 1;
+  if (m_lineHeldBack) return 0;
   // A read error (a directory opened as a file, an I/O fault) ends the file as well: readers
   // loop until the end and would otherwise never stop.
   return (std::feof(m_file) || std::ferror(m_file)) ? 1 : 0;
@@ -110,6 +113,10 @@ void KTemplateStream::WriteDouble(const std::string& keyword, double value) {
 
 int KTemplateStream::ReadLine() {
   if (m_file == nullptr) return 0;
+  if (m_lineHeldBack) {
+    m_lineHeldBack = false;
+    return 1;
+  }
   if (std::fgets(m_line, kLineBufferSize, m_file) == nullptr) {
     m_line[0] = '\0';
     return 0;
@@ -194,4 +201,11 @@ void KTemplateStream::ReadStringToBuffer(const std::string& keyword, char* buffe
 int KTemplateStream::ReadMarker(const std::string& text) {
   if (!ReadLine()) return 0;
   return text == m_line ? 1 : 0;
+}
+
+int KTemplateStream::ReadOptionalMarker(const std::string& text) {
+  if (!ReadLine()) return 0;
+  if (text == m_line) return 1;
+  m_lineHeldBack = true;
+  return 0;
 }

@@ -68,6 +68,8 @@ class KTemplateStream {
   void ReadStringToBuffer(const std::string& keyword, char* buffer);
   // Consumes one line; 1 when the line, line feed included, equals text.
   int ReadMarker(const std::string& text);
+  // As ReadMarker, but a line that is not the marker is left to be read again by the next read.
+  int ReadOptionalMarker(const std::string& text);
 
   // The line last read, without changes (empty before the first read).
   const char* GetLine() const { return m_line; }
@@ -75,5 +77,7 @@ class KTemplateStream {
  private:
   FILE* m_file = nullptr;
   char m_line[kLineBufferSize] = {};
+  // The line in m_line is to be returned again by the next ReadLine.
+  bool m_lineHeldBack = false;
   std::string m_token;
 };

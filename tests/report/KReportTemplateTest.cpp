@@ -238,6 +238,31 @@ TEST(KReportTemplate, UnknownItemTypesAreSkipped) {
   EXPECT_EQ("hello", item->GetFieldValue(-1));
 }
 
+TEST(KReportTemplate, ItemWithoutFontBlockLeavesTheNextItemIntact) {
+  TempDir dir;
+  std::string path = dir.Write("nf.rpt",
+                               "PROJECT_PARENT_NODE : \"p\"\n"
+                               "NO_HTML_REPORTS : 0\n"
+                               "TEMPLATE_NAME : \"t\"\n"
+                               "ITEM_TYPE : \"REPORT_SECTION\"\n"
+                               "REPORT_SECTION_ID : 1\n"
+                               "REPORT_SECTION_PARENT : 0\n"
+                               "REPORT_SECTION_CHILD : 0\n"
+                               "REPORT_SECTION_TITLE : \"Filling\"\n"
+                               "ITEM_TYPE : \"REPORT_PLOT\"\n"
+                               "REPORT_PLOT_ID : 2\n"
+                               "REPORT_PLOT_PARENT : 1\n"
+                               "REPORT_PLOT_CHILD : 0\n"
+                               "REPORT_PLOT_RESULTTYPE : \"Fill Time\"\n");
+  KReportTemplate reportTemplate(path);
+  ASSERT_EQ(2, reportTemplate.GetItemCount());
+  EXPECT_EQ("Filling", reportTemplate.GetFirstItem()->GetTitle());
+  KReportItem* plot = reportTemplate.GetNextItem();
+  EXPECT_EQ(4, plot->GetItemType());
+  EXPECT_EQ(1, plot->GetParentId());
+  EXPECT_EQ("Fill Time", plot->GetFieldValue(-1));
+}
+
 TEST(KReportTemplate, MissingNumberEntryShiftsTheFollowingNumbers) {
   TempDir dir;
   // The _ID line is missing: _PARENT is read where _ID was expected and misses, and so on.

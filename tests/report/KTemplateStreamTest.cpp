@@ -221,6 +221,25 @@ TEST(KTemplateStream, MarkerConsumesOneLine) {
   EXPECT_EQ(0, stream.ReadMarker("FONT\n"));
 }
 
+TEST(KTemplateStream, OptionalMarkerLeavesAnotherLineForTheNextRead) {
+  TempDir dir;
+  std::string path = dir.Write("o.rpt", "A : 1\nFONT\nB : 2");
+  KTemplateStream stream;
+  ASSERT_EQ(1, stream.Open(path, 1));
+  EXPECT_EQ(0, stream.ReadOptionalMarker("FONT\n"));
+  int a = 0;
+  stream.ReadInt("A", a);
+  EXPECT_EQ(1, a);
+  EXPECT_EQ(1, stream.ReadOptionalMarker("FONT\n"));
+  EXPECT_EQ(0, stream.ReadOptionalMarker("FONT\n"));
+  EXPECT_EQ(0, stream.AtEnd());  // the last line, without line end, is still to be read
+  int b = 0;
+  stream.ReadInt("B", b);
+  EXPECT_EQ(2, b);
+  EXPECT_NE(0, stream.AtEnd());
+  EXPECT_EQ(0, stream.ReadOptionalMarker("FONT\n"));
+}
+
 TEST(KTemplateStream, DirectoryOpenedAsFileEndsAtOnce) {
   TempDir dir;
   KTemplateStream stream;
