@@ -19,36 +19,22 @@ using ktpm::test::ScratchProject;
 // "-output NAME", writes "MADE: 1" to NAME.
 class FakePrograms {
  public:
-  explicit FakePrograms(const ScratchProject& project) : m_dir(project.Path() / "bin") {
-    std::filesystem::create_directory(m_dir);
+  explicit FakePrograms(const ScratchProject& project)
+      : m_searchPath("KT_TOOLS_DIR", (project.Path() / "bin").string()) {
+    std::filesystem::create_directory(project.Path() / "bin");
     for (const char* program : {"ktl", "mold3d"}) {
-      const std::filesystem::path path = m_dir / program;
       project.Write(std::string("bin/") + program,
                     std::string("#!/bin/sh\nprintf '%s\\n' \"$@\" > ") + program +
                         ".args\nwhile [ $# -gt 0 ]; do\n"
                         "  if [ \"$1\" = -output ]; then echo 'MADE: 1' > \"$2\"; fi\n"
                         "  shift\ndone\n");
-      std::filesystem::permissions(path, std::filesystem::perms::owner_all);
-    }
-    const char* previous = std::getenv("KT_TOOLS_DIR");
-    m_hadPrevious = previous != nullptr;
-    if (m_hadPrevious) m_previous = previous;
-    setenv("KT_TOOLS_DIR", m_dir.c_str(), 1);
-  }
-  FakePrograms(const FakePrograms&) = delete;
-  FakePrograms& operator=(const FakePrograms&) = delete;
-  ~FakePrograms() {
-    if (m_hadPrevious) {
-      setenv("KT_TOOLS_DIR", m_previous.c_str(), 1);
-    } else {
-      unsetenv("KT_TOOLS_DIR");
+      std::filesystem::permissions(project.Path() / "bin" / program,
+                                   std::filesystem::perms::owner_all);
     }
   }
 
  private:
-  std::filesystem::path m_dir;
-  bool m_hadPrevious = false;
-  std::string m_previous;
+  ktpm::test::ScopedEnvironment m_searchPath;
 };
 
 // Sets a file's modification time relative to now.

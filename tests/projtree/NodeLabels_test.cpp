@@ -10,7 +10,7 @@
 
 namespace {
 
-using ktpm::test::ScopedProfile;
+using ktpm::test::ScopedEnvironment;
 using ktpm::test::ScratchProject;
 
 // --- Display labels by kind ----------------------------------------------------------------------
@@ -241,7 +241,7 @@ TEST(NodeLabels, FullLabelWithoutModelOrMeshIsTheNodeLabel) {
 
 TEST(NodeLabels, MaterialDefaultLabelFollowsTheNamingPreference) {
   ScratchProject project;
-  ScopedProfile profile(project.Path() / "profile.ini");
+  ScopedEnvironment profile("KT_PROFILE_FILE", (project.Path() / "profile.ini").string());
   project.Write("pp.md3",
                 "MATERIAL_SUPPLIER: ACME\nMATERIAL_GRADE: PP-100\nMATERIAL_MANUFACTURER: Maker\n"
                 "MATERIAL_TRADE_NAME: Trade\nMATERIAL_DATABASE_TYPE: USER\n");

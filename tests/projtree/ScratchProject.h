@@ -87,27 +87,28 @@ class ScratchProject {
   KProjectTree tree;
 };
 
-// Points the profile at a file of the project for the life of the guard (the material naming
-// preference lives there).
-class ScopedProfile {
+// Sets an environment variable for the life of the guard (the profile file, the program search
+// path), restoring the previous value afterwards.
+class ScopedEnvironment {
  public:
-  explicit ScopedProfile(const std::filesystem::path& file) {
-    const char* previous = std::getenv("KT_PROFILE_FILE");
+  ScopedEnvironment(const std::string& name, const std::string& value) : m_name(name) {
+    const char* previous = std::getenv(name.c_str());
     m_hadPrevious = previous != nullptr;
     if (m_hadPrevious) m_previous = previous;
-    setenv("KT_PROFILE_FILE", file.c_str(), 1);
+    setenv(name.c_str(), value.c_str(), 1);
   }
-  ScopedProfile(const ScopedProfile&) = delete;
-  ScopedProfile& operator=(const ScopedProfile&) = delete;
-  ~ScopedProfile() {
+  ScopedEnvironment(const ScopedEnvironment&) = delete;
+  ScopedEnvironment& operator=(const ScopedEnvironment&) = delete;
+  ~ScopedEnvironment() {
     if (m_hadPrevious) {
-      setenv("KT_PROFILE_FILE", m_previous.c_str(), 1);
+      setenv(m_name.c_str(), m_previous.c_str(), 1);
     } else {
-      unsetenv("KT_PROFILE_FILE");
+      unsetenv(m_name.c_str());
     }
   }
 
  private:
+  std::string m_name;
   bool m_hadPrevious = false;
   std::string m_previous;
 };
