@@ -61,6 +61,13 @@ std::string PhraseQuery(const char* column, const std::string& value) {
   return std::string(column) + " : " + phrase;
 }
 
+// "?<n>", the placeholder of the n-th parameter.
+std::string Placeholder(size_t n) {
+  std::string placeholder(1, '?');
+  placeholder.append(std::to_string(n));
+  return placeholder;
+}
+
 }  // namespace
 
 std::string ContainsPattern(const std::string& value) {
@@ -143,12 +150,12 @@ void MaterialQuery::AddTextIndexCondition(const char* column, const std::string&
 
 std::string MaterialQuery::AddText(const std::string& value) {
   m_parameters.push_back({true, value, 0});
-  return "?" + std::to_string(m_parameters.size());
+  return Placeholder(m_parameters.size());
 }
 
 std::string MaterialQuery::AddInteger(long long value) {
   m_parameters.push_back({false, std::string(), value});
-  return "?" + std::to_string(m_parameters.size());
+  return Placeholder(m_parameters.size());
 }
 
 bool MaterialQuery::BindTo(SqlStatement& statement) const {

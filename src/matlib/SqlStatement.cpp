@@ -75,6 +75,12 @@ bool SqlStatement::Run() {
   return !m_failed;
 }
 
+void SqlStatement::Reset() {
+  sqlite3_reset(m_statement);
+  sqlite3_clear_bindings(m_statement);
+  m_failed = false;
+}
+
 std::string SqlStatement::Text(int column) const {
   const unsigned char* text = sqlite3_column_text(m_statement, column);
   if (text == nullptr) return std::string();

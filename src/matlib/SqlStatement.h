@@ -57,6 +57,8 @@ class SqlStatement {
   bool Failed() const { return m_failed; }
   // Runs a statement that returns no rows; true when it completed.
   bool Run();
+  // Makes the statement ready to run again with new parameters (the old ones are cleared).
+  void Reset();
 
   // Columns are numbered from 0. A NULL column reads as "" or 0.
   std::string Text(int column) const;
