@@ -3,7 +3,6 @@
 #include <cstring>
 #include <exception>
 #include <memory>
-#include <string_view>
 
 #include "keyword/LineReader.h"
 #include "keyword/UnsetMarker.h"
@@ -30,12 +29,12 @@ std::string_view TrimLeading(std::string_view text) {
 
 // A line's text ends at its first NUL byte, as it would in a C string: the rest of the line is
 // dropped, so no keyword or value can hide a NUL from code that reads it as a C string.
-std::string_view UpToNul(std::string_view line) {
-  const void* nul = std::memchr(line.data(), '\0', line.size());
-  return nul ? line.substr(0, static_cast<const char*>(nul) - line.data()) : line;
+std::string_view UpToNul(std::string_view text) {
+  const void* nul = std::memchr(text.data(), '\0', text.size());
+  return nul ? text.substr(0, static_cast<const char*>(nul) - text.data()) : text;
 }
 
-bool EndsWithBackslash(std::string_view line) { return !line.empty() && line.back() == '\\'; }
+bool EndsWithBackslash(std::string_view text) { return !text.empty() && text.back() == '\\'; }
 
 bool IsInternalKeyword(std::string_view keyword) {
   return !keyword.empty() && keyword.front() == '_';
@@ -44,15 +43,18 @@ bool IsInternalKeyword(std::string_view keyword) {
 // Keywords that MigrateKeyword may change all begin with this.
 constexpr std::string_view kMigratedPrefix = "3DFLOW_";
 
-// Appends text as a C string would print it: up to its first NUL.
-void AppendCString(std::string& out, const std::string& text) {
-  out.append(std::string_view(text.c_str()));
-}
-
 struct CloseFile {
   void operator()(std::FILE* file) const { std::fclose(file); }
 };
 using FileCloser = std::unique_ptr<std::FILE, CloseFile>;
+
+// The size of an open file, or 0 when it cannot be told (a pipe, a device).
+std::size_t FileSizeHint(std::FILE* file) {
+  if (std::fseek(file, 0, SEEK_END) != 0) return 0;
+  long size = std::ftell(file);
+  std::rewind(file);
+  return size > 0 ? static_cast<std::size_t>(size) : 0;
+}
 
 }  // namespace
 
@@ -60,13 +62,8 @@ KKeywordFile::KKeywordFile() = default;
 
 KKeywordFile::~KKeywordFile() = default;
 
-void KKeywordFile::Clear() {
-  m_index.clear();
-  m_slots.clear();
-}
-
 void KKeywordFile::Load(const std::string& fileName) {
-  Clear();
+  m_entries.Clear();
   Merge(fileName);
   m_path = fileName;
 }
@@ -75,10 +72,12 @@ void KKeywordFile::Merge(const std::string& fileName) {
   try {
     FileCloser file(MappedFopen(fileName, "r"));
     if (file == nullptr) return;
+    m_entries.Reserve(FileSizeHint(file.get()));
     ReadEntries(file.get());
   } catch (const std::exception&) {
     // A file that cannot be read reads as empty; entries stored so far stay.
   }
+  m_entries.IndexAppended();
 }
 
 // Reads "KEYWORD: value" lines. Comment lines ("#" in the first column), empty lines and lines
@@ -86,7 +85,8 @@ void KKeywordFile::Merge(const std::string& fileName) {
 // backslash takes the next line whole, joined by a line feed, and so on.
 void KKeywordFile::ReadEntries(std::FILE* file) {
   ktpm::detail::LineReader reader(file);
-  std::string value;
+  std::string keywordCopy;
+  std::string valueCopy;
   std::string_view line;
   bool haveLine = reader.Next(line);
   while (haveLine) {
@@ -101,43 +101,40 @@ void KKeywordFile::ReadEntries(std::FILE* file) {
       haveLine = reader.Next(line);
       continue;
     }
-    // The reader reuses its buffer: keep the keyword before reading on.
-    std::string keyword(line.substr(0, colon));
-    value.assign(TrimLeading(line.substr(colon + 1)));
-    bool continued = EndsWithBackslash(line);
+    std::string_view keyword = line.substr(0, colon);
+    std::string_view value = TrimLeading(line.substr(colon + 1));
+    if (!EndsWithBackslash(line)) {
+      StoreReadEntry(keyword, value);
+      haveLine = reader.Next(line);
+      continue;
+    }
+    // The reader reuses its buffer: keep the entry before reading the continuation lines.
+    keywordCopy.assign(keyword);
+    valueCopy.assign(value);
+    bool continued = true;
     haveLine = reader.Next(line);
     while (continued && haveLine) {
       line = TrimTrailing(UpToNul(line));
-      value += '\n';
-      value += line;
+      valueCopy += '\n';
+      valueCopy += line;
       continued = EndsWithBackslash(line);
       haveLine = reader.Next(line);
     }
-    if (keyword.compare(0, kMigratedPrefix.size(), kMigratedPrefix) == 0) {
-      MigrateKeyword(keyword, value);
-    }
-    StoreEntry(keyword, value);
+    StoreReadEntry(keywordCopy, valueCopy);
   }
 }
 
-KKeywordFile::Slot* KKeywordFile::FindSlot(std::string_view keyword) {
-  auto it = m_index.find(keyword);
-  return it == m_index.end() ? nullptr : &m_slots[it->second];
-}
-
-const KKeywordFile::Slot* KKeywordFile::FindSlot(std::string_view keyword) const {
-  auto it = m_index.find(keyword);
-  return it == m_index.end() ? nullptr : &m_slots[it->second];
-}
-
-void KKeywordFile::StoreEntry(std::string_view keyword, std::string_view value) {
-  if (Slot* slot = FindSlot(keyword)) {
-    slot->value.assign(value);
+// Stores an entry as read from a file, converted by MigrateKeyword when it may be an old one.
+// Entries are appended in file order and indexed when the file has been read (Merge).
+void KKeywordFile::StoreReadEntry(std::string_view keyword, std::string_view value) {
+  if (keyword.substr(0, kMigratedPrefix.size()) != kMigratedPrefix) {
+    m_entries.Append(keyword, value);
     return;
   }
-  int slotNumber = static_cast<int>(m_slots.size());
-  m_slots.push_back(Slot{std::string(keyword), std::string(value), true});
-  m_index.emplace(m_slots.back().keyword, slotNumber);
+  std::string migratedKeyword(keyword);
+  std::string migratedValue(value);
+  MigrateKeyword(migratedKeyword, migratedValue);
+  m_entries.Append(migratedKeyword, migratedValue);
 }
 
 int KKeywordFile::Save(const std::string& fileName) { return Save(fileName.c_str()); }
@@ -153,24 +150,27 @@ int KKeywordFile::Save(const char* fileName) {
     out.reserve(kFlushSize + 256);
     bool written = true;
     bool openContinuation = false;
-    for (const Slot& slot : m_slots) {
-      if (!slot.live || slot.value.empty() || IsInternalKeyword(slot.keyword)) continue;
+    for (std::size_t slot = 0; slot < m_entries.SlotCount() && written; ++slot) {
+      // Lines are "%s: %s\n" of C strings: text after a NUL is not written.
+      std::string_view keyword = UpToNul(m_entries.Keyword(slot));
+      std::string_view value = UpToNul(m_entries.Value(slot));
+      if (!m_entries.IsLive(slot) || value.empty() || IsInternalKeyword(keyword)) continue;
       // A value ending in a backslash would take the next entry's line as its continuation when
       // the file is read again, losing that entry. An empty line in between ends the value
       // instead; it only adds a line feed that GetValue drops along with the backslash.
       if (openContinuation) out += '\n';
-      AppendCString(out, slot.keyword);
+      out.append(keyword);
       out += ": ";
-      AppendCString(out, slot.value);
+      out.append(value);
       out += '\n';
-      openContinuation = EndsWithBackslash(std::string_view(slot.value.c_str()));
+      openContinuation = EndsWithBackslash(value);
       if (out.size() >= kFlushSize) {
-        written = written && std::fwrite(out.data(), 1, out.size(), file.get()) == out.size();
+        written = std::fwrite(out.data(), 1, out.size(), file.get()) == out.size();
         out.clear();
       }
     }
-    if (!out.empty()) {
-      written = written && std::fwrite(out.data(), 1, out.size(), file.get()) == out.size();
+    if (written && !out.empty()) {
+      written = std::fwrite(out.data(), 1, out.size(), file.get()) == out.size();
     }
     // Closing flushes the stream's buffer: a full disk may only show here.
     bool closed = std::fclose(file.release()) == 0;
@@ -181,14 +181,14 @@ int KKeywordFile::Save(const char* fileName) {
 }
 
 std::string KKeywordFile::GetValue(const std::string& keyword) const {
-  const Slot* slot = FindSlot(keyword);
-  if (slot == nullptr) return std::string();
-  const std::string& raw = slot->value;
+  int slot = m_entries.Find(keyword);
+  if (slot < 0) return std::string();
+  std::string_view raw = m_entries.Value(static_cast<std::size_t>(slot));
   std::size_t backslash = raw.find('\\');
-  if (backslash == std::string::npos) return raw;
+  if (backslash == std::string_view::npos) return std::string(raw);
   // Every backslash goes, and the character after it with it: joined lines meet without a
   // separator.
-  std::string result(raw, 0, backslash);
+  std::string result(raw.substr(0, backslash));
   for (std::size_t pos = backslash; pos < raw.size(); ++pos) {
     if (raw[pos] == '\\') {
       ++pos;
@@ -200,24 +200,17 @@ std::string KKeywordFile::GetValue(const std::string& keyword) const {
 }
 
 void KKeywordFile::SetValue(const std::string& keyword, const std::string& value) {
-  StoreEntry(keyword, value);
+  m_entries.Set(keyword, value);
 }
 
 int KKeywordFile::HasKeyword(const std::string& keyword) const {
-  return FindSlot(keyword) != nullptr ? 1 : 0;
+  return m_entries.Find(keyword) >= 0 ? 1 : 0;
 }
 
 int KKeywordFile::RemoveKeyword(const std::string& keyword) {
-  auto it = m_index.find(keyword);
-  if (it == m_index.end()) return 0;
-  Slot& slot = m_slots[it->second];
-  m_index.erase(it);
-  slot.live = false;
-  std::string().swap(slot.value);
-  std::string().swap(slot.keyword);
-  return 1;
+  return m_entries.Remove(keyword) ? 1 : 0;
 }
 
 void KKeywordFile::CopyKeyword(const std::string& keyword, const KKeywordFile& source) {
-  StoreEntry(keyword, source.GetValue(keyword));
+  m_entries.Set(keyword, source.GetValue(keyword));
 }

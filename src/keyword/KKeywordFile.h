@@ -15,10 +15,10 @@
 #pragma once
 
 #include <cstdio>
-#include <deque>
 #include <string>
 #include <string_view>
-#include <unordered_map>
+
+#include "keyword/KeywordStore.h"
 
 class KKeywordFile {
  public:
@@ -62,22 +62,9 @@ class KKeywordFile {
   const std::string& GetPath() const { return m_path; }
 
  private:
-  // One slot: the keyword that owns it and its raw value (continuation markers included). A
-  // removed keyword leaves its slot behind, empty and dead.
-  struct Slot {
-    std::string keyword;
-    std::string value;
-    bool live = true;
-  };
-
-  void Clear();
   void ReadEntries(std::FILE* file);
-  void StoreEntry(std::string_view keyword, std::string_view value);
-  Slot* FindSlot(std::string_view keyword);
-  const Slot* FindSlot(std::string_view keyword) const;
+  void StoreReadEntry(std::string_view keyword, std::string_view value);
 
-  // Slots in a deque so that they never move: the index keys are views of the slots' keywords.
-  std::deque<Slot> m_slots;
-  std::unordered_map<std::string_view, int> m_index;
+  ktpm::detail::KeywordStore m_entries;
   std::string m_path;
 };
