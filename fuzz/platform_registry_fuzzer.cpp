@@ -17,6 +17,7 @@ namespace {
 
 constexpr int kMaxDepth = 6;
 constexpr int kMaxKeysPerLevel = 16;
+constexpr int kMaxKeysPerInput = 64;
 
 const std::string& ScratchRegistryFile() {
   static const std::string path = [] {
@@ -31,7 +32,8 @@ const std::string& ScratchRegistryFile() {
   return path;
 }
 
-void Walk(KRegKey& key, int depth) {
+void Walk(KRegKey& key, int depth, int& budget) {
+  if (--budget < 0) return;
   std::string value;
   for (const char* name : {"Local1", "Remote1", "", "x"}) {
     if (key.QueryString(name, value) != 0 && value.size() >= KRegKey::kBufferSize) std::abort();
@@ -45,7 +47,7 @@ void Walk(KRegKey& key, int depth) {
     // A name without separators that enumeration gave must open (one with "\" in it cannot
     // come from enumeration at all).
     if (subKey.IsOpen() == 0) std::abort();
-    Walk(subKey, depth + 1);
+    Walk(subKey, depth + 1, budget);
   }
 }
 
@@ -65,6 +67,7 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
     out.write(text.data(), static_cast<std::streamsize>(text.size()));
   }
   KRegKey root(HKEY_LOCAL_MACHINE);
-  Walk(root, 0);
+  int budget = kMaxKeysPerInput;
+  Walk(root, 0, budget);
   return 0;
 }

@@ -104,7 +104,10 @@ RegistryData::KeyPath RegistryData::SplitKeyPath(std::string_view path) {
   while (start <= path.size()) {
     std::size_t end = path.find('\\', start);
     if (end == std::string_view::npos) end = path.size();
-    if (end > start) components.emplace_back(path.substr(start, end - start));
+    // A key name ends at a null byte, as every name the registry hands out does.
+    std::string_view component = path.substr(start, end - start);
+    component = component.substr(0, component.find('\0'));
+    if (!component.empty()) components.emplace_back(component);
     start = end + 1;
   }
   return components;

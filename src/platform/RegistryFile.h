@@ -25,7 +25,8 @@ namespace ktpm::detail {
 
 class RegistryData {
  public:
-  // A key path split into its components ("\" separates; empty components are dropped).
+  // A key path split into its components ("\" separates; a component ends at a null byte;
+  // empty components are dropped).
   using KeyPath = std::vector<std::string>;
 
   // Parses the text of a registry file; nothing in it can make parsing fail.
