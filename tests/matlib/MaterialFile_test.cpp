@@ -1,0 +1,67 @@
+#include "matlib/MaterialFile.h"
+
+#include <gtest/gtest.h>
+
+#include "MatlibTestSupport.h"
+
+namespace ktpm::test {
+namespace {
+
+using ktpm::detail::MaterialKeywordList;
+using ktpm::detail::ReadMaterialFile;
+using ktpm::detail::WriteMaterialFile;
+
+TEST(MaterialFile, ReadingKeepsTheOrderOfTheFileAndItsReadingRules) {
+  ScratchDir dir;
+  const std::string path = dir.Write("a.md3",
+                                     "# comment: not a keyword\n"
+                                     "MATERIAL_GRADE: G1\n"
+                                     "MATERIAL_NOTE: one \\\n"
+                                     "CONTINUED: two\n"
+                                     "MATERIAL_SUPPLIER: S\n"
+                                     "MATERIAL_GRADE: G2\n"
+                                     "MATERIAL_UNSET: -16384\n"
+                                     "no colon here\n"
+                                     "MATERIAL_EMPTY:\n");
+  MaterialKeywordList keywords;
+  ASSERT_TRUE(ReadMaterialFile(path, keywords, nullptr));
+  EXPECT_EQ(keywords, (MaterialKeywordList{{"MATERIAL_GRADE", "G2"},
+                                           {"MATERIAL_NOTE", "one CONTINUED: two"},
+                                           {"MATERIAL_SUPPLIER", "S"},
+                                           {"MATERIAL_EMPTY", ""}}));
+}
+
+TEST(MaterialFile, AMissingFileCannotBeRead) {
+  ScratchDir dir;
+  MaterialKeywordList keywords = {{"stale", "entry"}};
+  std::string error;
+  EXPECT_FALSE(ReadMaterialFile(dir.File("none.md3"), keywords, &error));
+  EXPECT_EQ(error, "cannot read " + dir.File("none.md3"));
+  EXPECT_TRUE(keywords.empty());
+}
+
+TEST(MaterialFile, WritingLeavesOutKeywordsThatWouldNotReadBack) {
+  ScratchDir dir;
+  const std::string path = dir.File("a.md3");
+  ASSERT_TRUE(WriteMaterialFile(path, "",
+                                {{"MATERIAL_GRADE", "G"},
+                                 {"BROKEN:KEY", "x"},
+                                 {"_INTERNAL", "x"},
+                                 {"#COMMENT", "x"},
+                                 {"", "x"},
+                                 {"MATERIAL_SUPPLIER", "S"}},
+                                nullptr));
+  EXPECT_EQ(ReadBytes(path), "MATERIAL_GRADE: G\nMATERIAL_SUPPLIER: S\n");
+}
+
+TEST(MaterialFile, AFailedWriteLeavesNoTemporaryFile) {
+  ScratchDir dir;
+  std::filesystem::create_directory(dir.File("taken.md3"));
+  std::string error;
+  EXPECT_FALSE(WriteMaterialFile(dir.File("taken.md3"), "m.ktl", {{"K", "V"}}, &error));
+  EXPECT_EQ(error.rfind("cannot write " + dir.File("taken.md3"), 0), 0u) << error;
+  EXPECT_EQ(dir.Listing(), "taken.md3");
+}
+
+}  // namespace
+}  // namespace ktpm::test
