@@ -86,14 +86,15 @@ void KeywordStore::IndexAppended() noexcept {
   // Hashes of the slots between the one being folded and the one being fetched.
   std::uint32_t hashes[kPrefetchDistance];
   for (std::size_t next = begin; next < end + kPrefetchDistance; ++next) {
+    // The folded slot's hash sits where the next slot's hash goes: fold first.
+    if (next >= begin + kPrefetchDistance) {
+      std::size_t slot = next - kPrefetchDistance;
+      FoldAppendedSlot(slot, hashes[slot % kPrefetchDistance]);
+    }
     if (next < end) {
       std::uint32_t hash = KeywordIndex::Hash(Keyword(next));
       hashes[next % kPrefetchDistance] = hash;
       m_index.Prefetch(hash);
-    }
-    if (next >= begin + kPrefetchDistance) {
-      std::size_t slot = next - kPrefetchDistance;
-      FoldAppendedSlot(slot, hashes[slot % kPrefetchDistance]);
     }
   }
   m_indexedSlots = end;

@@ -345,6 +345,11 @@ TEST(KKeywordFile, ManyKeywordsKeepTheirOrder) {
     expected += "KEY_" + std::to_string(4999 - i) + ": " + std::to_string(i) + "\n";
   }
   EXPECT_EQ(LoadAndSave(dir, bytes), expected);
+  KKeywordFile keywords;
+  keywords.Load(dir.File("in.kwd"));
+  for (int i = 0; i < 5000; ++i) {
+    ASSERT_EQ(keywords.GetValue("KEY_" + std::to_string(4999 - i)), std::to_string(i));
+  }
 }
 
 // A value that ends in a backslash must not swallow the entry saved after it.
