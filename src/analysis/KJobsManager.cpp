@@ -113,5 +113,8 @@ std::string KJobsManager::GetDefaultLogDirectory() {
 }
 
 std::vector<KJobRecord> KJobsManager::ReadJobRecords(const std::string& directory) {
-  return ktpm::detail::ReadJobRecordDirectory(directory);
+  std::vector<KJobRecord> records = ktpm::detail::ReadJobRecordDirectory(directory);
+  for (KJobRecord& record : records)
+    record.ownerGone = ktpm::detail::IsProcessAlive(record.ownerProcess) ? 0 : 1;
+  return records;
 }

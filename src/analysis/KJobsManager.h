@@ -83,6 +83,7 @@ struct KJobRecord {
   int64_t startTime = 0;
   int64_t endTime = 0;
   int32_t ownerProcess = 0;  // the process whose manager runs the job
+  int32_t ownerGone = 0;     // 1 when read from a record whose owner process has ended
 };
 
 namespace ktpm::detail {
@@ -150,7 +151,8 @@ class KJobsManager {
 
   // The default log directory: $XDG_STATE_HOME/keltravo/jobs, ~/.local/state when unset.
   static std::string GetDefaultLogDirectory();
-  // The records that managers have left in a log directory, oldest first.
+  // The records that managers have left in a log directory, oldest first; ownerGone marks the
+  // records of processes that have ended (an unfinished job there will never end).
   static std::vector<KJobRecord> ReadJobRecords(const std::string& directory);
 
  private:
