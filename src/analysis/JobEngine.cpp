@@ -32,6 +32,9 @@ struct JobEngine::Job {
 
 namespace {
 
+// Jobs whose log and record files a manager keeps in its log directory when it starts using it.
+constexpr size_t kKeptJobFiles = 500;
+
 std::string DescribePrerequisite(const JOBINFO& info) {
   std::string text = "job \"" + info.name + "\"";
   return text + " ended as " + GetJobStatusText(info.status.load());
@@ -465,8 +468,10 @@ void JobEngine::Log(const Job& job, const std::string& line) {
 }
 
 std::string JobEngine::EnsureLogDirectory() {
-  if (!m_logDirectoryReady && !m_logDirectory.empty())
+  if (!m_logDirectoryReady && !m_logDirectory.empty()) {
     m_logDirectoryReady = MakeDirectories(m_logDirectory, 0700) == 1;
+    if (m_logDirectoryReady) PruneJobDirectory(m_logDirectory, kKeptJobFiles);
+  }
   return m_logDirectoryReady ? m_logDirectory : std::string();
 }
 

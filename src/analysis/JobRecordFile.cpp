@@ -6,6 +6,8 @@
 #include <fstream>
 #include <system_error>
 
+#include "platform/Process.h"
+
 namespace ktpm::detail {
 
 namespace {
@@ -145,6 +147,24 @@ std::vector<KJobRecord> ReadJobRecordDirectory(const std::string& directory) {
     return a.id < b.id;
   });
   return records;
+}
+
+int PruneJobDirectory(const std::string& directory, size_t keep) {
+  std::vector<KJobRecord> records = ReadJobRecordDirectory(directory);
+  if (records.size() <= keep) return 0;
+  int pruned = 0;
+  std::error_code error;
+  for (size_t i = 0; i < records.size() - keep; ++i) {
+    const KJobRecord& record = records[i];
+    bool ended = record.status >= JOB_SUCCEEDED || !IsProcessAlive(record.ownerProcess);
+    if (!ended) continue;
+    std::string stem =
+        directory + "/" + MakeJobFileStem(record.ownerProcess, record.id, record.name);
+    std::filesystem::remove(stem + ".job", error);
+    std::filesystem::remove(stem + ".log", error);
+    ++pruned;
+  }
+  return pruned;
 }
 
 }  // namespace ktpm::detail

@@ -23,5 +23,9 @@ int WriteJobRecord(const std::string& path, const KJobRecord& record);
 int ReadJobRecord(const std::string& path, KJobRecord& record);
 // Every record in a directory, by submission time and then id.
 std::vector<KJobRecord> ReadJobRecordDirectory(const std::string& directory);
+// Keeps the log directory from growing without end: deletes the record and log files of the
+// oldest jobs beyond the newest keep, but only of jobs that have ended or whose owner process
+// has. Returns the number of jobs whose files were deleted.
+int PruneJobDirectory(const std::string& directory, size_t keep);
 
 }  // namespace ktpm::detail
