@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "RegistryEnv.h"
@@ -118,11 +119,31 @@ TEST(KRegKeyTest, CopiesShareTheHandleUntilTheLastRelease) {
   EXPECT_STREQ(copy.EnumSubKey(0), "B");
   KRegKey assigned(HKEY_LOCAL_MACHINE);
   assigned = copy;
-  assigned = assigned;
+  KRegKey& self = assigned;
+  assigned = self;
   KRegKey moved = std::move(copy);
   EXPECT_EQ(moved.IsOpen(), 1);
   EXPECT_EQ(assigned.IsOpen(), 1);
   EXPECT_EQ(copy.IsOpen(), 0);
+}
+
+TEST(KRegKeyTest, CopiesAreReleasedConcurrently) {
+  RegistryFileGuard registry;
+  registry.Write("[A\\B]\nV=x\n");
+  for (int round = 0; round < 20; ++round) {
+    KRegKey key = KRegKey(HKEY_LOCAL_MACHINE).OpenSubKey("A\\B");
+    std::vector<KRegKey> copies(8, key);
+    key.Release();
+    std::vector<std::thread> threads;
+    for (KRegKey& copy : copies) {
+      threads.emplace_back([&copy] {
+        std::string value;
+        EXPECT_EQ(copy.QueryString("V", value), 1);
+        copy.Release();
+      });
+    }
+    for (std::thread& thread : threads) thread.join();
+  }
 }
 
 TEST(KRegKeyTest, MissingFileHasOnlyTheRoot) {

@@ -4,6 +4,8 @@
 
 #include <cstring>
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "RegistryEnv.h"
 #include "TempDir.h"
@@ -136,6 +138,27 @@ TEST(IsWindowsHostedPathTest, OverlongRegistryValueEndsTheServerList) {
                                    "\nRemote1=/x\nLocal2=/net/win\n"
                                    "Remote2=/y\n"));
   EXPECT_EQ(IsWindowsHostedPath("/net/win/a.kwd"), 1);
+}
+
+TEST(IsWindowsHostedPathTest, ThreadsClassifyConcurrently) {
+  NetworkGuard network;
+  RegistryFileGuard registry;
+  network.fake().AddMount("/net/unix", "//unixsrv/proj", kNfs);
+  network.fake().AddMount("/net/win", "//winsrv/proj", kWindows);
+  std::vector<std::thread> threads;
+  std::vector<int> wrong(4, 0);
+  for (int t = 0; t < 4; ++t) {
+    threads.emplace_back([t, &wrong] {
+      for (int i = 0; i < 200; ++i) {
+        const std::string name = "/f" + std::to_string(t * 1000 + i);
+        if (IsWindowsHostedPath("/net/unix" + name) != 0) ++wrong[t];
+        if (IsWindowsHostedPath("/net/win" + name) != 1) ++wrong[t];
+        if (i % 50 == 0) ClearShareCache();
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(wrong, std::vector<int>(4, 0));
 }
 
 TEST(GetUniversalPathTest, RewritesWithinTheBuffer) {

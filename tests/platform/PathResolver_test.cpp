@@ -3,6 +3,8 @@
 #include <gtest/gtest.h>
 
 #include <string>
+#include <thread>
+#include <vector>
 
 #include "TempDir.h"
 
@@ -91,6 +93,25 @@ TEST(ResolvePathTest, ReplacedDirectoryWithTheSameTimeIsListedAgain) {
   ::utimensat(AT_FDCWD, (dir / "d").c_str(), times, 0);
   EXPECT_EQ(ResolvePath(dir / "d/two.TXT"), dir / "d/Two.txt");
   EXPECT_EQ(ResolvePath(dir / "d/ONE.TXT"), dir / "d/ONE.TXT");
+}
+
+TEST(ResolvePathTest, ThreadsResolveWhileTheDirectoryChanges) {
+  TempDir dir;
+  WriteFile(dir / "Fixed.txt", "");
+  std::vector<std::thread> threads;
+  std::vector<int> wrong(3, 0);
+  for (int t = 0; t < 3; ++t) {
+    threads.emplace_back([&, t] {
+      for (int i = 0; i < 300; ++i) {
+        if (ResolvePath(dir / "FIXED.TXT") != dir / "Fixed.txt") ++wrong[t];
+        if (t == 0) WriteFile(dir / ("New" + std::to_string(i)), "");
+        if (i % 100 == 0) ClearDirectoryCache();
+      }
+    });
+  }
+  for (std::thread& thread : threads) thread.join();
+  EXPECT_EQ(wrong, std::vector<int>(3, 0));
+  EXPECT_EQ(ResolvePath(dir / "new299"), dir / "New299");
 }
 
 TEST(FoldedListingTest, StemMatchesThePatternOfTheFileFinder) {
