@@ -30,6 +30,14 @@ auto& FieldOf(Entry& entry, const IdentityKeyword& identity) {
                                         : entry.record.*identity.recordField;
 }
 
+// The identity keyword of that name; nullptr for any other keyword.
+const IdentityKeyword* FindIdentity(const std::string& keyword) {
+  const auto found =
+      std::find_if(std::begin(kIdentity), std::end(kIdentity),
+                   [&](const IdentityKeyword& identity) { return keyword == identity.keyword; });
+  return found != std::end(kIdentity) ? found : nullptr;
+}
+
 std::string OneLine(std::string value) {
   std::replace_if(
       value.begin(), value.end(), [](char c) { return c == '\n' || c == '\r'; }, ' ');
@@ -38,10 +46,7 @@ std::string OneLine(std::string value) {
 
 }  // namespace
 
-bool IsIdentityKeyword(const std::string& keyword) {
-  return std::any_of(std::begin(kIdentity), std::end(kIdentity),
-                     [&](const IdentityKeyword& identity) { return keyword == identity.keyword; });
-}
+bool IsIdentityKeyword(const std::string& keyword) { return FindIdentity(keyword) != nullptr; }
 
 MaterialKeywordList MaterialFileKeywords(const MaterialEntry& entry) {
   MaterialKeywordList keywords;
@@ -60,10 +65,8 @@ MaterialEntry MaterialEntryFromKeywords(const MaterialKeywordList& keywords) {
   MaterialEntry entry;
   for (const auto& [keyword, value] : keywords) {
     if (keyword == kMeshKeyword) continue;
-    const auto identity = std::find_if(
-        std::begin(kIdentity), std::end(kIdentity),
-        [&](const IdentityKeyword& candidate) { return keyword == candidate.keyword; });
-    if (identity != std::end(kIdentity)) {
+    const IdentityKeyword* identity = FindIdentity(keyword);
+    if (identity != nullptr) {
       FieldOf(entry, *identity) = value;
     } else {
       entry.keywords.emplace_back(keyword, value);
