@@ -79,11 +79,11 @@ std::string FormatText(const std::string& format, double value, bool integer) {
       ++i;
       continue;
     }
-    const std::string spec = format.substr(i, j + 1 - i);
+    const std::string conversionText = format.substr(i, j + 1 - i);
     char buffer[128];
-    const int n = integer
-                      ? std::snprintf(buffer, sizeof buffer, spec.c_str(), static_cast<int>(value))
-                      : std::snprintf(buffer, sizeof buffer, spec.c_str(), value);
+    const int n = integer ? std::snprintf(buffer, sizeof buffer, conversionText.c_str(),
+                                          static_cast<int>(value))
+                          : std::snprintf(buffer, sizeof buffer, conversionText.c_str(), value);
     if (n > 0)
       out.append(buffer, std::min<std::size_t>(static_cast<std::size_t>(n), sizeof buffer - 1));
     used = true;
