@@ -6,8 +6,10 @@
 // made on the stack for one or a few calls; nothing here throws. File names are compared without
 // regard to case: when a path does not exist as spelled, its last component is found
 // case-insensitively inside its directory. Paths are split at both "/" and "\"; new paths are
-// joined with "/". The owner-write bit stands for the read-only attribute and is honoured by the
-// library itself, also for root.
+// joined with "/", and "\" reaches the operating system as "/". The owner-write bit stands for
+// the read-only attribute and is honoured by the library itself, also for root: deleting,
+// copying over, moving onto or opening for writing a read-only file fails. A move or rename
+// never replaces an existing file (one spelled in another letter case included).
 //
 // Threads: an entry is not shared; any thread may use its own entries. The case-folded directory
 // listings behind name resolution are cached process-wide under a lock of their own.
@@ -31,7 +33,8 @@ class KFileEntry {
   virtual int Delete(int makeWritable);
   // Moves the file to newPath; the held path becomes newPath whether or not the move succeeded.
   virtual void Rename(const std::string& newPath);
-  // Copies sourcePath over this path (overwriting) and makes the copy writable.
+  // Copies sourcePath over this path (overwriting) and makes the copy writable. 1 on success;
+  // 0 when the copy failed (missing source, read-only target, the file onto itself).
   virtual int CopyFrom(const std::string& sourcePath);
   // Copies this file to a file path or into an existing directory; the copy is made writable.
   virtual void CopyTo(const std::string& destination);
@@ -45,6 +48,7 @@ class KFileEntry {
   uint32_t GetSize() const;
   int IsDirectory() const;
 
+  // directory + "/" + path (no second separator; an empty directory changes nothing).
   void PrependDirectory(const std::string& directory);
   std::string GetExtension() const;
   std::string GetPathWithoutExtension() const;
@@ -56,7 +60,8 @@ class KFileEntry {
   void SetPathWithoutExtension(const std::string& text);
   // Replaces the directory part of the path; nullptr or "" leaves the bare file name.
   void ReplaceDirectory(const char* directory);
-  // Sets the path to a fresh numbered name (lower case) that no file "<name><n>.*" uses, and
+  // Sets the path to a fresh numbered name (the file name in lower case; a directory given with
+  // nameOnly 0 keeps its spelling) that no entry "<name><n>" or "<name><n>.*" uses, and
   // advances the counter file. extension is without its dot; nullptr for none.
   void MakeUniqueName(const std::string& name, const char* extension, int nameOnly);
 
@@ -64,7 +69,9 @@ class KFileEntry {
   std::string m_path;
 };
 
-// A directory: Delete(1) removes the whole tree, CopyTo copies the tree into a parent directory.
+// A directory: Delete(1) removes the whole tree (links inside it are removed, not followed),
+// CopyTo copies the tree into a parent directory (not into the tree itself; links to
+// directories are not followed). Delete(0) removes an empty, writable directory.
 class KDirectoryEntry : public KFileEntry {
  public:
   using KFileEntry::KFileEntry;

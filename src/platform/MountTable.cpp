@@ -52,19 +52,17 @@ std::vector<MountEntry> ParseMountTable(const std::string& text) {
   return mounts;
 }
 
-std::vector<MountEntry> GetMountTable() {
+MountTable GetMountTable() {
   static std::mutex mutex;
-  static std::vector<MountEntry>* table = new std::vector<MountEntry>;  // kept until exit
+  static auto* table = new MountTable;  // kept until exit
   static std::chrono::steady_clock::time_point readAt;
-  static bool read = false;
   std::lock_guard<std::mutex> lock(mutex);
   const auto now = std::chrono::steady_clock::now();
-  if (!read || now - readAt >= kMountTableLifetime) {
+  if (!*table || now - readAt >= kMountTableLifetime) {
     std::string text = ReadWholeFile("/proc/self/mounts");
     if (text.empty()) text = ReadWholeFile("/etc/mtab");
-    *table = ParseMountTable(text);
+    *table = std::make_shared<const std::vector<MountEntry>>(ParseMountTable(text));
     readAt = now;
-    read = true;
   }
   return *table;
 }

@@ -21,8 +21,10 @@ struct MountEntry {
 
 // Parses mount-table text (one mount a line: source, mount point, type, options...).
 std::vector<MountEntry> ParseMountTable(const std::string& text);
-// The current mount table.
-std::vector<MountEntry> GetMountTable();
+using MountTable = std::shared_ptr<const std::vector<MountEntry>>;
+
+// The current mount table (shared: callers only read it).
+MountTable GetMountTable();
 // The mount that holds an absolute, clean path: the longest mount point that is a whole-
 // component prefix of it; nullptr when none.
 const MountEntry* FindMountOf(const std::vector<MountEntry>& mounts, const std::string& path);
@@ -30,7 +32,6 @@ const MountEntry* FindMountOf(const std::vector<MountEntry>& mounts, const std::
 // The default network-name service over a mount table (GetMountTable for the process's own):
 // nfs and nfs4 mounts are served by "NFS", cifs, smb3 and smbfs mounts by "Microsoft Windows
 // Network", every other mount is local.
-std::shared_ptr<INetworkNames> MakeMountTableNetworkNames(
-    std::function<std::vector<MountEntry>()> mountTable);
+std::shared_ptr<INetworkNames> MakeMountTableNetworkNames(std::function<MountTable()> mountTable);
 
 }  // namespace ktpm::detail

@@ -31,14 +31,14 @@ std::string ShareRootOf(const MountEntry& mount) {
 
 class MountTableNetworkNames : public INetworkNames {
  public:
-  explicit MountTableNetworkNames(std::function<std::vector<MountEntry>()> mountTable)
+  explicit MountTableNetworkNames(std::function<ktpm::detail::MountTable()> mountTable)
       : m_mountTable(std::move(mountTable)) {}
 
   KUniversalName GetUniversalName(const std::string& localPath) override {
     KUniversalName answer;
     const std::string path = ktpm::detail::MakeAbsolutePath(localPath);
-    const auto mounts = m_mountTable();
-    const MountEntry* mount = ktpm::detail::FindMountOf(mounts, path);
+    const ktpm::detail::MountTable mounts = m_mountTable();
+    const MountEntry* mount = ktpm::detail::FindMountOf(*mounts, path);
     if (mount == nullptr || ProviderOf(*mount) == nullptr) return answer;
     const std::string below =
         mount->mountPoint == "/" ? path : path.substr(mount->mountPoint.size());
@@ -53,7 +53,8 @@ class MountTableNetworkNames : public INetworkNames {
     KNetworkResource answer;
     const std::string path = ktpm::detail::ToNativePath(universalPath);
     std::size_t bestLength = 0;
-    for (const MountEntry& mount : m_mountTable()) {
+    const ktpm::detail::MountTable mounts = m_mountTable();
+    for (const MountEntry& mount : *mounts) {
       const char* provider = ProviderOf(mount);
       if (provider == nullptr) continue;
       const std::string root = ShareRootOf(mount);
@@ -69,7 +70,7 @@ class MountTableNetworkNames : public INetworkNames {
   }
 
  private:
-  std::function<std::vector<MountEntry>()> m_mountTable;
+  std::function<ktpm::detail::MountTable()> m_mountTable;
 };
 
 std::mutex& ServiceMutex() {
@@ -86,8 +87,7 @@ std::shared_ptr<INetworkNames>& InstalledService() {
 
 namespace ktpm::detail {
 
-std::shared_ptr<INetworkNames> MakeMountTableNetworkNames(
-    std::function<std::vector<MountEntry>()> mountTable) {
+std::shared_ptr<INetworkNames> MakeMountTableNetworkNames(std::function<MountTable()> mountTable) {
   return std::make_shared<MountTableNetworkNames>(std::move(mountTable));
 }
 

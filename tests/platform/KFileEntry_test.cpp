@@ -255,6 +255,39 @@ TEST(KFileEntryMove, MoveToDirectoryKeepsTheNameAndTheHeldPath) {
   EXPECT_FALSE(PathExists(dir / "a.txt"));
 }
 
+// A directory on another file system than the temporary directory, when the machine has one.
+std::string OtherFileSystemDir(const TempDir& dir) {
+  struct stat here;
+  struct stat there;
+  if (::stat(dir.path().c_str(), &here) != 0 || ::stat("/dev/shm", &there) != 0 ||
+      here.st_dev == there.st_dev || ::access("/dev/shm", W_OK) != 0) {
+    return {};
+  }
+  return "/dev/shm";
+}
+
+TEST(KFileEntryMove, AcrossFileSystemsMoveCopiesButRenameFails) {
+  TempDir dir;
+  const std::string otherRoot = OtherFileSystemDir(dir);
+  if (otherRoot.empty()) GTEST_SKIP() << "no second file system";
+  TempDir other(otherRoot);
+  WriteFile(dir / "a.txt", "moved");
+  MakeReadOnly(dir / "a.txt");
+  KFileEntry entry(dir / "a.txt");
+  entry.MoveTo(other.path());
+  EXPECT_EQ(entry.GetPath(), dir / "a.txt");
+  EXPECT_EQ(ReadFile(other / "a.txt"), "moved");
+  EXPECT_FALSE(OwnerWritable(other / "a.txt"));  // a move keeps the read-only attribute
+  EXPECT_FALSE(PathExists(dir / "a.txt"));
+
+  WriteFile(dir / "b.txt", "stays");
+  KFileEntry renamed(dir / "b.txt");
+  renamed.Rename(other / "b.txt");
+  EXPECT_EQ(renamed.GetPath(), other / "b.txt");
+  EXPECT_FALSE(PathExists(other / "b.txt"));
+  EXPECT_EQ(ReadFile(dir / "b.txt"), "stays");
+}
+
 TEST(KFileEntryUniqueName, CountsFromTheCounterFileAndSkipsUsedNames) {
   TempDir dir;
   CurrentDirGuard cwd(dir.path());

@@ -30,7 +30,7 @@ TEST(MountTableTest, ParsesAndFindsTheLongestMountPoint) {
 }
 
 TEST(MountTableTest, DefaultServiceNamesSharesAndProviders) {
-  const auto mounts = ParseMountTable(kTable);
+  const auto mounts = std::make_shared<const std::vector<MountEntry>>(ParseMountTable(kTable));
   auto service = ktpm::detail::MakeMountTableNetworkNames([&] { return mounts; });
 
   EXPECT_EQ(service->GetUniversalName("/home/a.kwd").ok, 0);
@@ -49,6 +49,14 @@ TEST(MountTableTest, DefaultServiceNamesSharesAndProviders) {
   EXPECT_EQ(windows.remoteName, "//winsrv/share2");
   EXPECT_EQ(windows.provider, "Microsoft Windows Network");
   EXPECT_EQ(service->GetResourceInformation("//winsrv/share3/x").ok, 0);
+}
+
+TEST(MountTableTest, ProcessMountTableHoldsTheRoot) {
+  const ktpm::detail::MountTable mounts = ktpm::detail::GetMountTable();
+  ASSERT_NE(mounts, nullptr);
+  const MountEntry* root = FindMountOf(*mounts, "/");
+  ASSERT_NE(root, nullptr);
+  EXPECT_EQ(root->mountPoint, "/");
 }
 
 }  // namespace

@@ -17,9 +17,10 @@ namespace ktpm::test {
 
 class TempDir {
  public:
-  TempDir() {
-    std::string pattern =
-        (std::filesystem::temp_directory_path() / "ktpm-platform-XXXXXX").string();
+  TempDir() : TempDir(std::filesystem::temp_directory_path().string()) {}
+  // A temporary directory inside parent.
+  explicit TempDir(const std::string& parent) {
+    std::string pattern = parent + "/ktpm-platform-XXXXXX";
     if (::mkdtemp(pattern.data()) != nullptr) m_path = pattern;
   }
   TempDir(const TempDir&) = delete;
