@@ -29,7 +29,7 @@ bool Attempt(std::string& error, Operation&& operation) {
 
 }  // namespace
 
-int KMatSearch::GetDBKeywordValue(const std::string& databaseType) {
+int KMatSearch::GetDBKeywordValue(const std::string& databaseType) const {
   int number = 0;
   Attempt(m_lastError, [&] {
     return UseMaterialDatabase(
@@ -42,7 +42,7 @@ int KMatSearch::GetDBKeywordValue(const std::string& databaseType) {
   return number;
 }
 
-int KMatSearch::FindOldMaterial(const std::string& supplier, const std::string& grade) {
+int KMatSearch::FindOldMaterial(const std::string& supplier, const std::string& grade) const {
   int number = 0;
   Attempt(m_lastError, [&] {
     return UseMaterialDatabase(
@@ -55,24 +55,22 @@ int KMatSearch::FindOldMaterial(const std::string& supplier, const std::string& 
   return number;
 }
 
-int KMatSearch::WriteMatKeywordFile(const std::string& materialFile, const std::string& meshFile) {
-  return Attempt(m_lastError,
-                 [&] {
-                   MaterialEntry entry;
-                   const bool found = UseMaterialDatabase(
-                       [&](MaterialDatabase& database) {
-                         const int id = database.MaterialId(m_database, m_supplier, m_grade);
-                         return id != 0 && database.ReadMaterial(id, entry);
-                       },
-                       &m_lastError);
-                   // The file is written outside the database lock: other searches need not wait
-                   // for it.
-                   return found && ktpm::detail::WriteMaterialFile(
-                                       materialFile, meshFile,
-                                       ktpm::detail::MaterialFileKeywords(entry), &m_lastError);
-                 })
-             ? 1
-             : 0;
+int KMatSearch::WriteMatKeywordFile(const std::string& materialFile,
+                                    const std::string& meshFile) const {
+  const bool written = Attempt(m_lastError, [&] {
+    MaterialEntry entry;
+    const bool found = UseMaterialDatabase(
+        [&](MaterialDatabase& database) {
+          const int id = database.MaterialId(m_database, m_supplier, m_grade);
+          return id != 0 && database.ReadMaterial(id, entry);
+        },
+        &m_lastError);
+    // The file is written outside the database lock: other searches need not wait for it.
+    return found &&
+           ktpm::detail::WriteMaterialFile(materialFile, meshFile,
+                                           ktpm::detail::MaterialFileKeywords(entry), &m_lastError);
+  });
+  return written ? 1 : 0;
 }
 
 std::vector<KMaterialRecord> KMatSearch::Find(int maxResults) const {

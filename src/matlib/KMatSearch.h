@@ -49,10 +49,10 @@ class KMatSearch {
 
   // The number of the database whose "MATERIAL_DATABASE_TYPE" is databaseType (any letter
   // case); 0 when there is none or the database cannot be opened.
-  int GetDBKeywordValue(const std::string& databaseType);
+  int GetDBKeywordValue(const std::string& databaseType) const;
   // The number of the first database (lowest number) that holds the grade; 0 when none does.
   // Used for material files written before they named their database type.
-  int FindOldMaterial(const std::string& supplier, const std::string& grade);
+  int FindOldMaterial(const std::string& supplier, const std::string& grade) const;
 
   // The grade that WriteMatKeywordFile writes. Database 0 means "whichever database holds it".
   void SetDatabase(int database) { m_database = database; }
@@ -67,7 +67,7 @@ class KMatSearch {
   // half-written file is ever seen. Non-zero on success; 0 when the grade is not in the
   // database, the database cannot be opened, or the file cannot be written (a write-protected
   // material file is left alone).
-  int WriteMatKeywordFile(const std::string& materialFile, const std::string& meshFile);
+  int WriteMatKeywordFile(const std::string& materialFile, const std::string& meshFile) const;
 
   // Search rules, all of which a grade must meet.
   void AddRule(const KSearchRule& rule) { m_rules.push_back(rule); }

@@ -199,6 +199,39 @@ TEST_F(MaterialSearchTest, ShortAndLongSubstringsAreFoundAlike) {
   EXPECT_TRUE(FindWith({{"GRADE", "CONTAINS", "Gl\xe4ss"}}).empty());
 }
 
+// Every substring search must find exactly what a plain case-insensitive scan finds, whether
+// the text index narrows it or not.
+TEST_F(MaterialSearchTest, SubstringSearchesAgreeWithAPlainScan) {
+  const auto all = FindWith({});
+  auto upper = [](std::string text) {
+    for (char& c : text) c = static_cast<char>(std::toupper(static_cast<unsigned char>(c)));
+    return text;
+  };
+  int checked = 0;
+  for (const auto& record : all) {
+    const std::string& name = record.tradeName;
+    for (size_t length : {1u, 2u, 3u, 5u, 8u}) {
+      for (size_t start = 0; start + length <= name.size(); start += 4) {
+        std::string value = name.substr(start, length);
+        if (start % 8 == 0) value = upper(value);
+        std::vector<int> expected;
+        for (const auto& other : all) {
+          if (upper(other.tradeName).find(upper(value)) != std::string::npos) {
+            expected.push_back(other.id);
+          }
+        }
+        std::vector<int> found;
+        for (const auto& hit : FindWith({{"TRADE_NAME", "CONTAINS", value}})) {
+          found.push_back(hit.id);
+        }
+        ASSERT_EQ(found, expected) << "\"" << value << "\"";
+        ++checked;
+      }
+    }
+  }
+  EXPECT_GT(checked, 300);
+}
+
 TEST_F(MaterialSearchTest, SearchDatabasesLimitTheSearch) {
   KMatSearch search;
   search.AddRule({"GRADE", "CONTAINS", "General Purpose"});
