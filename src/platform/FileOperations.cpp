@@ -84,6 +84,11 @@ bool IsReadOnlyOnDisk(const std::string& path) {
   return ::stat(ToNativePath(path).c_str(), &status) == 0 && (status.st_mode & S_IWUSR) == 0;
 }
 
+bool IsSymbolicLink(const std::string& path) {
+  struct stat status;
+  return ::lstat(ToNativePath(path).c_str(), &status) == 0 && S_ISLNK(status.st_mode);
+}
+
 bool CopyRegularFile(const std::string& source, const std::string& target) {
   const std::string from = ToNativePath(source);
   const std::string to = ToNativePath(target);

@@ -14,6 +14,8 @@ namespace ktpm::detail {
 
 // Whether path exists and its owner-write bit is clear (symbolic links are followed).
 bool IsReadOnlyOnDisk(const std::string& path);
+// Whether path is a symbolic link (to anything, or dangling).
+bool IsSymbolicLink(const std::string& path);
 
 // Copies a regular file's contents, permission bits and modification time over target,
 // creating or truncating it. Fails when target is read-only, is a directory or is the source

@@ -26,6 +26,8 @@ int KDirectoryEntry::Delete(int recursive) {
   if (m_path.empty()) return 0;
   const std::string path = ktpm::detail::ResolvePath(m_path);
   if (recursive == 0) return ktpm::detail::RemoveEmptyDirectory(path) ? 1 : 0;
+  // A link to a directory is removed as a link: the tree it points to is not the entry's own.
+  if (ktpm::detail::IsSymbolicLink(path)) return ktpm::detail::RemoveFile(path) ? 1 : 0;
   // Emptying the root of the file system is never what a project operation means.
   if (ktpm::detail::MakeAbsolutePath(path) == "/") return 0;
 

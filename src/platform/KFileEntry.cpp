@@ -79,11 +79,8 @@ void StripTrailingDigits(std::string& name) {
 
 int KFileEntry::Delete(int makeWritable) {
   const std::string resolved = ktpm::detail::ResolvePath(m_path);
-  struct stat status;
-  if (makeWritable != 0 && ::lstat(ToNativePath(resolved).c_str(), &status) == 0 &&
-      !S_ISLNK(status.st_mode)) {
-    SetReadOnly(0);
-  }
+  // Making a link writable would change its target, which the link's deletion leaves alone.
+  if (makeWritable != 0 && !ktpm::detail::IsSymbolicLink(resolved)) SetReadOnly(0);
   return ktpm::detail::RemoveFile(resolved) ? 1 : 0;
 }
 

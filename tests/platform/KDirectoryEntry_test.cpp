@@ -57,6 +57,12 @@ TEST(KDirectoryEntryDelete, DoesNotFollowLinksToDirectories) {
   EXPECT_EQ(KDirectoryEntry(dir / "tree").Delete(1), 1);
   EXPECT_FALSE(PathExists(dir / "tree"));
   EXPECT_EQ(ReadFile(dir / "outside/keep.txt"), "keep");
+
+  // The entry itself a link: only the link goes.
+  ASSERT_EQ(::symlink((dir / "outside").c_str(), (dir / "alias").c_str()), 0);
+  EXPECT_EQ(KDirectoryEntry(dir / "alias").Delete(1), 1);
+  EXPECT_FALSE(PathExists(dir / "alias"));
+  EXPECT_EQ(ReadFile(dir / "outside/keep.txt"), "keep");
 }
 
 TEST(KDirectoryEntryDelete, RefusesTheFileSystemRoot) {
