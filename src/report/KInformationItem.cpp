@@ -1,6 +1,6 @@
 #include "report/KInformationItem.h"
 
-#include "report/KTemplateStream.h"
+#include "report/EntryTransfer.h"
 
 int KInformationItem::GetItemType() const { return 7; }
 
@@ -37,14 +37,8 @@ void KInformationItem::SetFieldValue(int index, const std::string& text) {
 
 void KInformationItem::SetTitle(const std::string& /*title*/) {}
 
-void KInformationItem::WriteEntries(KTemplateStream& stream) const {
-  stream.WriteString(EntryKeyword("_LINKNAME"), m_linkName);
-  stream.WriteString(EntryKeyword("_TEXT"), m_text);
-  m_font.Write(stream);
-}
-
-void KInformationItem::ReadEntries(KTemplateStream& stream) {
-  stream.ReadString(EntryKeyword("_LINKNAME"), m_linkName);
-  stream.ReadString(EntryKeyword("_TEXT"), m_text);
-  m_font.Read(stream);
+void KInformationItem::TransferEntries(ktpm::detail::EntryTransfer& io) {
+  io.String(EntryKeyword("_LINKNAME"), m_linkName);
+  io.String(EntryKeyword("_TEXT"), m_text);
+  io.Font(m_font);
 }

@@ -4,7 +4,7 @@
 #include <cstdlib>
 
 #include "platform/KFileEntry.h"
-#include "report/KTemplateStream.h"
+#include "report/EntryTransfer.h"
 #include "report/ReportPaths.h"
 
 namespace {
@@ -97,73 +97,40 @@ std::string KPlotItem::GetImageFile() const { return m_imageFile; }
 
 int KPlotItem::IsAnimation() const { return m_startFrame < m_endFrame ? 1 : 0; }
 
-void KPlotItem::WriteEntries(KTemplateStream& stream) const {
-  stream.WriteString(EntryKeyword("_RESULTTYPE"), m_resultType);
-  stream.WriteInt(EntryKeyword("_PERSPECTIVE"), m_camera.perspective);
-  stream.WriteDouble(EntryKeyword("_ASPECT"), m_camera.aspect);
-  stream.WriteFloat(EntryKeyword("_VIEWANGLE"), m_camera.viewAngle);
-  stream.WriteFloat(EntryKeyword("_PARALLELSCALE"), m_camera.parallelScale);
-  stream.WriteDouble(EntryKeyword("_FRUSTRUMX"), m_camera.frustumX);
-  stream.WriteDouble(EntryKeyword("_FRUSTRUMY"), m_camera.frustumY);
-  stream.WriteFloat(EntryKeyword("_DEFFOCALPOINTX"), m_camera.defaultFocalPoint[0]);
-  stream.WriteFloat(EntryKeyword("_DEFFOCALPOINTY"), m_camera.defaultFocalPoint[1]);
-  stream.WriteFloat(EntryKeyword("_DEFFOCALPOINTZ"), m_camera.defaultFocalPoint[2]);
-  stream.WriteFloat(EntryKeyword("_FOCALPOINTX"), m_camera.focalPoint[0]);
-  stream.WriteFloat(EntryKeyword("_FOCALPOINTY"), m_camera.focalPoint[1]);
-  stream.WriteFloat(EntryKeyword("_FOCALPOINTZ"), m_camera.focalPoint[2]);
-  stream.WriteFloat(EntryKeyword("_QUATERNION0"), m_camera.quaternion[0]);
-  stream.WriteFloat(EntryKeyword("_QUATERNION1"), m_camera.quaternion[1]);
-  stream.WriteFloat(EntryKeyword("_QUATERNION2"), m_camera.quaternion[2]);
-  stream.WriteFloat(EntryKeyword("_QUATERNION3"), m_camera.quaternion[3]);
-  stream.WriteInt(EntryKeyword("_STARTFRAME"), m_startFrame);
-  stream.WriteInt(EntryKeyword("_ENDFRAME"), m_endFrame);
-  stream.WriteInt(EntryKeyword("_LEGEND"), m_legend);
-  stream.WriteInt(EntryKeyword("_SURFACE"), m_surface);
-  stream.WriteInt(EntryKeyword("_WIRE"), m_wire);
-  stream.WriteInt(EntryKeyword("_FEATURE"), m_feature);
-  stream.WriteInt(EntryKeyword("_HIDDEN"), m_hidden);
-  stream.WriteInt(EntryKeyword("_MODEL"), m_model);
-  stream.WriteInt(EntryKeyword("_FEED"), m_feed);
-  // The image size is one keyword written twice: the width first, then the height.
-  stream.WriteInt(EntryKeyword("_DIMENSIONS"), m_width);
-  stream.WriteInt(EntryKeyword("_DIMENSIONS"), m_height);
-  stream.WriteString(EntryKeyword("_TITLE"), m_title);
-  stream.WriteString(EntryKeyword("_IMAGEFILE"), m_imageFile);
-  stream.WriteString(EntryKeyword("_IMAGETYPE"), m_imageType);
-}
-
-void KPlotItem::ReadEntries(KTemplateStream& stream) {
-  stream.ReadString(EntryKeyword("_RESULTTYPE"), m_resultType);
-  stream.ReadInt(EntryKeyword("_PERSPECTIVE"), m_camera.perspective);
-  stream.ReadDouble(EntryKeyword("_ASPECT"), m_camera.aspect);
-  stream.ReadFloat(EntryKeyword("_VIEWANGLE"), m_camera.viewAngle);
-  stream.ReadFloat(EntryKeyword("_PARALLELSCALE"), m_camera.parallelScale);
-  stream.ReadDouble(EntryKeyword("_FRUSTRUMX"), m_camera.frustumX);
-  stream.ReadDouble(EntryKeyword("_FRUSTRUMY"), m_camera.frustumY);
-  stream.ReadFloat(EntryKeyword("_DEFFOCALPOINTX"), m_camera.defaultFocalPoint[0]);
-  stream.ReadFloat(EntryKeyword("_DEFFOCALPOINTY"), m_camera.defaultFocalPoint[1]);
-  stream.ReadFloat(EntryKeyword("_DEFFOCALPOINTZ"), m_camera.defaultFocalPoint[2]);
-  stream.ReadFloat(EntryKeyword("_FOCALPOINTX"), m_camera.focalPoint[0]);
-  stream.ReadFloat(EntryKeyword("_FOCALPOINTY"), m_camera.focalPoint[1]);
-  stream.ReadFloat(EntryKeyword("_FOCALPOINTZ"), m_camera.focalPoint[2]);
-  stream.ReadFloat(EntryKeyword("_QUATERNION0"), m_camera.quaternion[0]);
-  stream.ReadFloat(EntryKeyword("_QUATERNION1"), m_camera.quaternion[1]);
-  stream.ReadFloat(EntryKeyword("_QUATERNION2"), m_camera.quaternion[2]);
-  stream.ReadFloat(EntryKeyword("_QUATERNION3"), m_camera.quaternion[3]);
-  stream.ReadInt(EntryKeyword("_STARTFRAME"), m_startFrame);
-  stream.ReadInt(EntryKeyword("_ENDFRAME"), m_endFrame);
-  stream.ReadInt(EntryKeyword("_LEGEND"), m_legend);
-  stream.ReadInt(EntryKeyword("_SURFACE"), m_surface);
-  stream.ReadInt(EntryKeyword("_WIRE"), m_wire);
-  stream.ReadInt(EntryKeyword("_FEATURE"), m_feature);
-  stream.ReadInt(EntryKeyword("_HIDDEN"), m_hidden);
-  stream.ReadInt(EntryKeyword("_MODEL"), m_model);
-  stream.ReadInt(EntryKeyword("_FEED"), m_feed);
-  stream.ReadInt(EntryKeyword("_DIMENSIONS"), m_width);
-  stream.ReadInt(EntryKeyword("_DIMENSIONS"), m_height);
-  stream.ReadString(EntryKeyword("_TITLE"), m_title);
-  stream.ReadString(EntryKeyword("_IMAGEFILE"), m_imageFile);
-  stream.ReadString(EntryKeyword("_IMAGETYPE"), m_imageType);
+void KPlotItem::TransferEntries(ktpm::detail::EntryTransfer& io) {
+  io.String(EntryKeyword("_RESULTTYPE"), m_resultType);
+  io.Int(EntryKeyword("_PERSPECTIVE"), m_camera.perspective);
+  io.Double(EntryKeyword("_ASPECT"), m_camera.aspect);
+  io.Float(EntryKeyword("_VIEWANGLE"), m_camera.viewAngle);
+  io.Float(EntryKeyword("_PARALLELSCALE"), m_camera.parallelScale);
+  io.Double(EntryKeyword("_FRUSTRUMX"), m_camera.frustumX);
+  io.Double(EntryKeyword("_FRUSTRUMY"), m_camera.frustumY);
+  io.Float(EntryKeyword("_DEFFOCALPOINTX"), m_camera.defaultFocalPoint[0]);
+  io.Float(EntryKeyword("_DEFFOCALPOINTY"), m_camera.defaultFocalPoint[1]);
+  io.Float(EntryKeyword("_DEFFOCALPOINTZ"), m_camera.defaultFocalPoint[2]);
+  io.Float(EntryKeyword("_FOCALPOINTX"), m_camera.focalPoint[0]);
+  io.Float(EntryKeyword("_FOCALPOINTY"), m_camera.focalPoint[1]);
+  io.Float(EntryKeyword("_FOCALPOINTZ"), m_camera.focalPoint[2]);
+  io.Float(EntryKeyword("_QUATERNION0"), m_camera.quaternion[0]);
+  io.Float(EntryKeyword("_QUATERNION1"), m_camera.quaternion[1]);
+  io.Float(EntryKeyword("_QUATERNION2"), m_camera.quaternion[2]);
+  io.Float(EntryKeyword("_QUATERNION3"), m_camera.quaternion[3]);
+  io.Int(EntryKeyword("_STARTFRAME"), m_startFrame);
+  io.Int(EntryKeyword("_ENDFRAME"), m_endFrame);
+  io.Int(EntryKeyword("_LEGEND"), m_legend);
+  io.Int(EntryKeyword("_SURFACE"), m_surface);
+  io.Int(EntryKeyword("_WIRE"), m_wire);
+  io.Int(EntryKeyword("_FEATURE"), m_feature);
+  io.Int(EntryKeyword("_HIDDEN"), m_hidden);
+  io.Int(EntryKeyword("_MODEL"), m_model);
+  io.Int(EntryKeyword("_FEED"), m_feed);
+  // The image size is one keyword used twice: the width first, then the height.
+  io.Int(EntryKeyword("_DIMENSIONS"), m_width);
+  io.Int(EntryKeyword("_DIMENSIONS"), m_height);
+  io.String(EntryKeyword("_TITLE"), m_title);
+  io.String(EntryKeyword("_IMAGEFILE"), m_imageFile);
+  io.String(EntryKeyword("_IMAGETYPE"), m_imageType);
+  if (io.IsWriting()) return;
   m_feed = m_feed != 0 ? 1 : 0;
   m_imageFile = ktpm::detail::ToNativeSeparators(m_imageFile);
   if (m_startFrame > 0 || m_endFrame > 0) m_animated = 1;

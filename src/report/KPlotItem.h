@@ -60,8 +60,7 @@ class KPlotItem : public KReportItem {
   void SetCamera(const KPlotCamera& camera) { m_camera = camera; }
 
  protected:
-  void WriteEntries(KTemplateStream& stream) const override;
-  void ReadEntries(KTemplateStream& stream) override;
+  void TransferEntries(ktpm::detail::EntryTransfer& io) override;
 
   std::string m_resultType;
   KPlotCamera m_camera;

@@ -9,6 +9,9 @@
 #include <cstdint>
 
 class KTemplateStream;
+namespace ktpm::detail {
+class EntryTransfer;
+}
 
 // The logical font: sizes, angles and weight as 32-bit numbers, flags as bytes, and a face name
 // of at most 31 characters.
@@ -51,6 +54,8 @@ class KReportFont {
   void SetLogFont(const KLogFont& logFont);
 
  private:
+  void TransferEntries(ktpm::detail::EntryTransfer& io);
+
   uint32_t m_color = 0;
   KLogFont m_logFont;
 };

@@ -2,6 +2,7 @@
 
 #include <atomic>
 
+#include "report/EntryTransfer.h"
 #include "report/KTemplateStream.h"
 
 namespace {
@@ -25,22 +26,24 @@ std::string KReportItem::EntryKeyword(const char* suffix) const {
 
 void KReportItem::Write(KTemplateStream& stream) const {
   stream.WriteString("ITEM_TYPE", GetItemKeyword());
-  stream.WriteInt(EntryKeyword("_ID"), m_id);
-  stream.WriteInt(EntryKeyword("_PARENT"), m_parentId);
-  stream.WriteInt(EntryKeyword("_CHILD"), m_childId);
-  WriteEntries(stream);
+  ktpm::detail::EntryTransfer io(stream, true);
+  // A writing pass only reads the members.
+  const_cast<KReportItem*>(this)->TransferLinksAndEntries(io);
 }
 
 void KReportItem::Read(KTemplateStream& stream) {
-  stream.ReadInt(EntryKeyword("_ID"), m_id);
-  stream.ReadInt(EntryKeyword("_PARENT"), m_parentId);
-  stream.ReadInt(EntryKeyword("_CHILD"), m_childId);
-  ReadEntries(stream);
+  ktpm::detail::EntryTransfer io(stream, false);
+  TransferLinksAndEntries(io);
 }
 
-void KReportItem::WriteEntries(KTemplateStream& /*stream*/) const {}
+void KReportItem::TransferLinksAndEntries(ktpm::detail::EntryTransfer& io) {
+  io.Int(EntryKeyword("_ID"), m_id);
+  io.Int(EntryKeyword("_PARENT"), m_parentId);
+  io.Int(EntryKeyword("_CHILD"), m_childId);
+  TransferEntries(io);
+}
 
-void KReportItem::ReadEntries(KTemplateStream& /*stream*/) {}
+void KReportItem::TransferEntries(ktpm::detail::EntryTransfer& /*io*/) {}
 
 int KReportItem::GetFieldCount() const { return 0; }
 

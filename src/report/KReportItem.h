@@ -19,6 +19,9 @@
 #include "report/KReportFont.h"
 
 class KTemplateStream;
+namespace ktpm::detail {
+class EntryTransfer;
+}
 
 class KReportItem {
  public:
@@ -59,9 +62,9 @@ class KReportItem {
  protected:
   // The keyword of one of the item's entries: the type keyword followed by suffix.
   std::string EntryKeyword(const char* suffix) const;
-  // The kind's entries after the common header; the base item has none.
-  virtual void WriteEntries(KTemplateStream& stream) const;
-  virtual void ReadEntries(KTemplateStream& stream);
+  // Writes or reads the kind's entries after the common header, in file order; the base item
+  // has none.
+  virtual void TransferEntries(ktpm::detail::EntryTransfer& io);
 
   int m_id;
   int m_parentId = 0;
@@ -69,6 +72,9 @@ class KReportItem {
   // without a child (0).
   int m_childId = 0;
   std::string m_title;
+
+ private:
+  void TransferLinksAndEntries(ktpm::detail::EntryTransfer& io);
 };
 
 // The kinds; KPlotItem.h brings in KVrmlItem.h, which derives from it.

@@ -1,6 +1,6 @@
 #include "report/KResultItem.h"
 
-#include "report/KTemplateStream.h"
+#include "report/EntryTransfer.h"
 
 int KResultItem::GetItemType() const { return 6; }
 
@@ -16,16 +16,9 @@ void KResultItem::SetTitle(const std::string& title) { m_text = title; }
 
 std::string KResultItem::GetTitle() const { return m_text; }
 
-void KResultItem::WriteEntries(KTemplateStream& stream) const {
-  stream.WriteString(EntryKeyword("_TEXT"), m_text);
-  stream.WriteString(EntryKeyword("_RESULTITEM"), m_resultItem);
-  stream.WriteString(EntryKeyword("_RESULTVALUE"), m_resultValue);
-  m_font.Write(stream);
-}
-
-void KResultItem::ReadEntries(KTemplateStream& stream) {
-  stream.ReadString(EntryKeyword("_TEXT"), m_text);
-  stream.ReadString(EntryKeyword("_RESULTITEM"), m_resultItem);
-  stream.ReadString(EntryKeyword("_RESULTVALUE"), m_resultValue);
-  m_font.Read(stream);
+void KResultItem::TransferEntries(ktpm::detail::EntryTransfer& io) {
+  io.String(EntryKeyword("_TEXT"), m_text);
+  io.String(EntryKeyword("_RESULTITEM"), m_resultItem);
+  io.String(EntryKeyword("_RESULTVALUE"), m_resultValue);
+  io.Font(m_font);
 }

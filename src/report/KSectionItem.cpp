@@ -1,6 +1,6 @@
 #include "report/KSectionItem.h"
 
-#include "report/KTemplateStream.h"
+#include "report/EntryTransfer.h"
 
 KSectionItem::KSectionItem() { m_title = "<SECTION_TITLE>"; }
 
@@ -14,12 +14,7 @@ std::string KSectionItem::GetFieldValue(int /*index*/) const { return std::strin
 
 int KSectionItem::HasTitle() const { return 1; }
 
-void KSectionItem::WriteEntries(KTemplateStream& stream) const {
-  stream.WriteString(EntryKeyword("_TITLE"), m_title);
-  m_font.Write(stream);
-}
-
-void KSectionItem::ReadEntries(KTemplateStream& stream) {
-  stream.ReadString(EntryKeyword("_TITLE"), m_title);
-  m_font.Read(stream);
+void KSectionItem::TransferEntries(ktpm::detail::EntryTransfer& io) {
+  io.String(EntryKeyword("_TITLE"), m_title);
+  io.Font(m_font);
 }

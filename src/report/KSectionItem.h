@@ -18,8 +18,7 @@ class KSectionItem : public KReportItem {
   const KReportFont& GetFont() const { return m_font; }
 
  protected:
-  void WriteEntries(KTemplateStream& stream) const override;
-  void ReadEntries(KTemplateStream& stream) override;
+  void TransferEntries(ktpm::detail::EntryTransfer& io) override;
 
  private:
   KReportFont m_font;

@@ -1,6 +1,6 @@
 #include "report/KTextItem.h"
 
-#include "report/KTemplateStream.h"
+#include "report/EntryTransfer.h"
 
 int KTextItem::GetItemType() const { return 3; }
 
@@ -22,12 +22,7 @@ void KTextItem::SetFieldValue(int index, const std::string& text) {
 
 void KTextItem::SetTitle(const std::string& /*title*/) {}
 
-void KTextItem::WriteEntries(KTemplateStream& stream) const {
-  stream.WriteString(EntryKeyword("_TEXT"), m_text);
-  m_font.Write(stream);
-}
-
-void KTextItem::ReadEntries(KTemplateStream& stream) {
-  stream.ReadString(EntryKeyword("_TEXT"), m_text);
-  m_font.Read(stream);
+void KTextItem::TransferEntries(ktpm::detail::EntryTransfer& io) {
+  io.String(EntryKeyword("_TEXT"), m_text);
+  io.Font(m_font);
 }

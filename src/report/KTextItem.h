@@ -23,8 +23,7 @@ class KTextItem : public KReportItem {
   const KReportFont& GetFont() const { return m_font; }
 
  protected:
-  void WriteEntries(KTemplateStream& stream) const override;
-  void ReadEntries(KTemplateStream& stream) override;
+  void TransferEntries(ktpm::detail::EntryTransfer& io) override;
 
  private:
   std::string m_text;

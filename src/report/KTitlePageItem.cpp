@@ -1,6 +1,6 @@
 #include "report/KTitlePageItem.h"
 
-#include "report/KTemplateStream.h"
+#include "report/EntryTransfer.h"
 
 namespace {
 
@@ -57,24 +57,13 @@ void KTitlePageItem::SetFieldValue(int index, const std::string& text) {
   if (std::string* member = FieldMember(index)) *member = text;
 }
 
-void KTitlePageItem::WriteEntries(KTemplateStream& stream) const {
-  stream.WriteString(EntryKeyword("_TITLE"), m_title);
-  stream.WriteString(EntryKeyword("_AUTHOR"), m_author);
-  stream.WriteString(EntryKeyword("_COMPANYLOGOPATH"), m_companyLogoPath);
-  stream.WriteString(EntryKeyword("_COMPANYNAME"), m_companyName);
-  stream.WriteString(EntryKeyword("_DATE"), m_date);
-  stream.WriteString(EntryKeyword("_RECIPIENT"), m_recipient);
-  stream.WriteString(EntryKeyword("_RECIPIENTCOMPANY"), m_recipientCompany);
-  m_font.Write(stream);
-}
-
-void KTitlePageItem::ReadEntries(KTemplateStream& stream) {
-  stream.ReadString(EntryKeyword("_TITLE"), m_title);
-  stream.ReadString(EntryKeyword("_AUTHOR"), m_author);
-  stream.ReadString(EntryKeyword("_COMPANYLOGOPATH"), m_companyLogoPath);
-  stream.ReadString(EntryKeyword("_COMPANYNAME"), m_companyName);
-  stream.ReadString(EntryKeyword("_DATE"), m_date);
-  stream.ReadString(EntryKeyword("_RECIPIENT"), m_recipient);
-  stream.ReadString(EntryKeyword("_RECIPIENTCOMPANY"), m_recipientCompany);
-  m_font.Read(stream);
+void KTitlePageItem::TransferEntries(ktpm::detail::EntryTransfer& io) {
+  io.String(EntryKeyword("_TITLE"), m_title);
+  io.String(EntryKeyword("_AUTHOR"), m_author);
+  io.String(EntryKeyword("_COMPANYLOGOPATH"), m_companyLogoPath);
+  io.String(EntryKeyword("_COMPANYNAME"), m_companyName);
+  io.String(EntryKeyword("_DATE"), m_date);
+  io.String(EntryKeyword("_RECIPIENT"), m_recipient);
+  io.String(EntryKeyword("_RECIPIENTCOMPANY"), m_recipientCompany);
+  io.Font(m_font);
 }

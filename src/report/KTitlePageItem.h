@@ -37,8 +37,7 @@ class KTitlePageItem : public KReportItem {
   const KReportFont& GetFont() const { return m_font; }
 
  protected:
-  void WriteEntries(KTemplateStream& stream) const override;
-  void ReadEntries(KTemplateStream& stream) override;
+  void TransferEntries(ktpm::detail::EntryTransfer& io) override;
 
  private:
   // The field's member, or nullptr outside -1 .. -6.

@@ -1,6 +1,6 @@
 #include "report/KVrmlItem.h"
 
-#include "report/KTemplateStream.h"
+#include "report/EntryTransfer.h"
 #include "report/ReportPaths.h"
 
 KVrmlItem::KVrmlItem() {
@@ -33,29 +33,17 @@ void KVrmlItem::SetFieldValue(int index, const std::string& text) {
   if (index == -1) m_resultType = text;
 }
 
-void KVrmlItem::WriteEntries(KTemplateStream& stream) const {
-  stream.WriteString(EntryKeyword("_RESULTTYPE"), m_resultType);
-  stream.WriteInt(EntryKeyword("_LEGEND"), m_legend);
-  stream.WriteInt(EntryKeyword("_SURFACE"), m_surface);
-  stream.WriteInt(EntryKeyword("_WIRE"), m_wire);
-  stream.WriteInt(EntryKeyword("_FEATURE"), m_feature);
-  stream.WriteInt(EntryKeyword("_HIDDEN"), m_hidden);
-  stream.WriteInt(EntryKeyword("_MODEL"), m_model);
-  stream.WriteInt(EntryKeyword("_FEED"), m_feed);
-  stream.WriteString(EntryKeyword("_TITLE"), m_title);
-  stream.WriteString(EntryKeyword("_VRMLFILE"), m_imageFile);
-}
-
-void KVrmlItem::ReadEntries(KTemplateStream& stream) {
-  stream.ReadString(EntryKeyword("_RESULTTYPE"), m_resultType);
-  stream.ReadInt(EntryKeyword("_LEGEND"), m_legend);
-  stream.ReadInt(EntryKeyword("_SURFACE"), m_surface);
-  stream.ReadInt(EntryKeyword("_WIRE"), m_wire);
-  stream.ReadInt(EntryKeyword("_FEATURE"), m_feature);
-  stream.ReadInt(EntryKeyword("_HIDDEN"), m_hidden);
-  stream.ReadInt(EntryKeyword("_MODEL"), m_model);
-  stream.ReadInt(EntryKeyword("_FEED"), m_feed);
-  stream.ReadString(EntryKeyword("_TITLE"), m_title);
-  stream.ReadString(EntryKeyword("_VRMLFILE"), m_imageFile);
-  m_imageFile = ktpm::detail::ToNativeSeparators(m_imageFile);
+void KVrmlItem::TransferEntries(ktpm::detail::EntryTransfer& io) {
+  // The camera of the plot is neither written nor read for a 3D scene.
+  io.String(EntryKeyword("_RESULTTYPE"), m_resultType);
+  io.Int(EntryKeyword("_LEGEND"), m_legend);
+  io.Int(EntryKeyword("_SURFACE"), m_surface);
+  io.Int(EntryKeyword("_WIRE"), m_wire);
+  io.Int(EntryKeyword("_FEATURE"), m_feature);
+  io.Int(EntryKeyword("_HIDDEN"), m_hidden);
+  io.Int(EntryKeyword("_MODEL"), m_model);
+  io.Int(EntryKeyword("_FEED"), m_feed);
+  io.String(EntryKeyword("_TITLE"), m_title);
+  io.String(EntryKeyword("_VRMLFILE"), m_imageFile);
+  if (!io.IsWriting()) m_imageFile = ktpm::detail::ToNativeSeparators(m_imageFile);
 }

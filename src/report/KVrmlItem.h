@@ -22,6 +22,5 @@ class KVrmlItem : public KPlotItem {
   void SetSceneFile(const std::string& sceneFile) { m_imageFile = sceneFile; }
 
  protected:
-  void WriteEntries(KTemplateStream& stream) const override;
-  void ReadEntries(KTemplateStream& stream) override;
+  void TransferEntries(ktpm::detail::EntryTransfer& io) override;
 };
