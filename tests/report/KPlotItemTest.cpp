@@ -16,27 +16,14 @@ std::string HeaderThen(const std::string& itemLines) {
   return "PROJECT_PARENT_NODE : \"p\"\nNO_HTML_REPORTS : 0\nTEMPLATE_NAME : \"t\"\n" + itemLines;
 }
 
-TEST(KPlotItem, Defaults) {
+TEST(KPlotItem, FieldNames) {
   KPlotItem plot;
-  EXPECT_EQ(4, plot.GetItemType());
-  EXPECT_EQ("REPORT_PLOT", plot.GetItemKeyword());
-  EXPECT_EQ(1, plot.HasTitle());
-  EXPECT_EQ(6, plot.GetFieldCount());
-  EXPECT_EQ(460, plot.GetWidth());
-  EXPECT_EQ(350, plot.GetHeight());
-  EXPECT_EQ("JPEG (24 Bit)", plot.GetFieldValue(-6));
-  EXPECT_EQ(1, plot.GetLegend());
-  EXPECT_EQ(1, plot.GetWire());
-  EXPECT_EQ(0, plot.GetSurface());
-  EXPECT_EQ(1, plot.GetModel());
-  EXPECT_EQ(1, plot.GetFeed());
-  EXPECT_EQ(0, plot.IsAnimation());
-  EXPECT_EQ("", plot.GetTitle());
   const char* names[] = {"Result Type", "Start Frame", "End Frame", "Width", "Height", "Type"};
   for (int i = 0; i < 6; ++i) EXPECT_EQ(names[i], plot.GetFieldName(-1 - i));
   EXPECT_EQ("", plot.GetFieldName(0));
   EXPECT_EQ("", plot.GetFieldName(-7));
   EXPECT_EQ("", plot.GetFieldValue(-7));
+  EXPECT_EQ("JPEG (24 Bit)", plot.GetFieldValue(-6));
 }
 
 TEST(KPlotItem, DimensionsAreOneKeywordWrittenTwice) {

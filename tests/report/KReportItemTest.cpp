@@ -14,22 +14,6 @@ namespace {
 
 using ktpm::test::TempDir;
 
-TEST(KReportItem, BaseItemAnswersItem) {
-  KReportItem item;
-  EXPECT_EQ(0, item.GetItemType());
-  EXPECT_EQ("REPORT_ITEM", item.GetItemKeyword());
-  EXPECT_EQ(0, item.GetFieldCount());
-  EXPECT_EQ(0, item.HasTitle());
-  EXPECT_EQ("Item", item.GetFieldName(-1));
-  EXPECT_EQ("Item", item.GetFieldValue(-1));
-  EXPECT_EQ(0, item.GetParentId());
-  EXPECT_EQ(0, item.GetChildId());
-  item.SetTitle("T");
-  EXPECT_EQ("T", item.GetTitle());
-  EXPECT_EQ(0, item.ImageFileExists());
-  EXPECT_EQ("", item.GetImageFile());
-}
-
 TEST(KReportItem, IdentifiersIncreaseAcrossKinds) {
   KTextItem first;
   KVrmlItem second;
