@@ -1,11 +1,13 @@
 #include "mesh/MeshAttributeLoader.h"
 
+#include <algorithm>
 #include <memory>
 #include <unordered_map>
 
 #include "mesh/KMeshAttributeSet.h"
 #include "mesh/TextTokens.h"
 #include "mesh/ValueHash.h"
+#include "platform/KFileEntry.h"
 #include "platform/MappedFile.h"
 
 namespace ktpm::detail {
@@ -19,26 +21,66 @@ constexpr int64_t kMaxTokenCount = 10'000'000;
 [[noreturn]] void Warn(int code) { throw AttWarning{code}; }
 
 // Finds the first entry of an entry list whose value equals a given value without a linear
-// search: a hash index beside the ordered list. The list only grows during a load; entries
-// appended by others (form 3) are taken into the index before each lookup.
+// search: an open-addressing table of list positions beside the ordered list, probed by the hash
+// of the value they name (so no value is stored twice). The list only grows during a load;
+// entries appended by others (form 3) are taken into the table before each lookup.
 template <typename Entry>
 class EntryLookup {
  public:
   using Value = decltype(Entry::value);
 
-  Entry& FindOrAppend(std::vector<Entry>& list, Value&& value) {
-    for (; covered_ < list.size(); ++covered_) first_.try_emplace(list[covered_].value, covered_);
-    auto found = first_.find(value);
-    if (found != first_.end()) return list[found->second];
+  explicit EntryLookup(const std::vector<Entry>&) {}
+
+  Entry& FindOrAppend(std::vector<Entry>& list, const Value& value) {
+    for (; covered_ < list.size(); ++covered_)
+      Insert(list, covered_, ValueHash()(list[covered_].value));
+    const size_t hash = ValueHash()(value);
+    if (!slots_.empty()) {
+      for (size_t slot = hash & mask_; slots_[slot].position != 0; slot = (slot + 1) & mask_) {
+        const Slot& s = slots_[slot];
+        if (s.hash == hash && list[s.position - 1].value == value) return list[s.position - 1];
+      }
+    }
     list.emplace_back();
-    list.back().value = std::move(value);
-    first_.try_emplace(list.back().value, list.size() - 1);
+    list.back().value = value;
+    Insert(list, list.size() - 1, hash);
     covered_ = list.size();
     return list.back();
   }
 
  private:
-  std::unordered_map<Value, size_t, ValueHash> first_;
+  struct Slot {
+    size_t hash = 0;
+    size_t position = 0;  // list position + 1; 0 for an empty slot
+  };
+
+  // Adds a position unless an equal value is already there (the first entry of a value wins).
+  void Insert(const std::vector<Entry>& list, size_t position, size_t hash) {
+    if ((count_ + 1) * 2 > slots_.size()) Grow();
+    size_t slot = hash & mask_;
+    for (; slots_[slot].position != 0; slot = (slot + 1) & mask_) {
+      const Slot& s = slots_[slot];
+      if (s.hash == hash && list[s.position - 1].value == list[position].value) return;
+    }
+    slots_[slot] = Slot{hash, position + 1};
+    ++count_;
+  }
+
+  void Grow() {
+    std::vector<Slot> old = std::move(slots_);
+    slots_.assign(old.empty() ? 64 : old.size() * 2, Slot{});
+    mask_ = slots_.size() - 1;
+    for (const Slot& s : old) {
+      if (s.position == 0) continue;
+      size_t slot = s.hash & mask_;
+      while (slots_[slot].position != 0) slot = (slot + 1) & mask_;
+      slots_[slot] = s;
+    }
+  }
+
+  std::vector<Slot> slots_;
+  size_t mask_ = 0;
+  size_t count_ = 0;
   size_t covered_ = 0;
 };
 
@@ -47,8 +89,9 @@ class EntryLookup {
 template <typename Entry>
 class LookupTable {
  public:
-  Entry& FindOrAppend(std::vector<Entry>& list, decltype(Entry::value)&& value) {
-    return lookups_[&list].FindOrAppend(list, std::move(value));
+  Entry& FindOrAppend(std::vector<Entry>& list, const decltype(Entry::value)& value) {
+    auto lookup = lookups_.try_emplace(&list, list).first;
+    return lookup->second.FindOrAppend(list, value);
   }
 
  private:
@@ -180,9 +223,11 @@ class IndexLoader {
     return *set_.attributes.back();
   }
 
+  // Reads length values into values (its storage is reused from value to value).
   template <typename T>
-  static std::vector<T> ReadVector(DataTokenReader& reader, int64_t length) {
-    std::vector<T> values;
+  static const std::vector<T>& ReadVector(DataTokenReader& reader, int64_t length,
+                                          std::vector<T>& values) {
+    values.clear();
     for (int64_t i = 0; i < length; ++i) {
       if constexpr (std::is_same_v<T, int32_t>) {
         values.push_back(reader.NextInt());
@@ -196,6 +241,8 @@ class IndexLoader {
   static void ReadEntitySet(DataTokenReader& reader, KEntitySet& set) {
     int64_t idCount = reader.NextCount();
     int64_t rangeCount = reader.NextCount();
+    // Room for a small set at once; larger sets grow as their numbers are actually read.
+    set.ids.reserve(set.ids.size() + static_cast<size_t>(std::min<int64_t>(idCount, 1024)));
     for (int64_t i = 0; i < idCount; ++i) set.ids.push_back(reader.NextInt());
     for (int64_t i = 0; i < rangeCount; ++i) {
       int32_t first = reader.NextInt();
@@ -213,11 +260,11 @@ class IndexLoader {
       } else if (header.components == 1) {
         entry = &realLookup_.FindOrAppend(target.realValues, reader.NextReal());
       } else if (header.kind == 0) {
-        auto value = ReadVector<int32_t>(reader, header.components);
-        entry = &intVectorLookup_.FindOrAppend(target.intVectors, std::move(value));
+        const auto& value = ReadVector(reader, header.components, intScratch_);
+        entry = &intVectorLookup_.FindOrAppend(target.intVectors, value);
       } else {
-        auto value = ReadVector<double>(reader, header.components);
-        entry = &realVectorLookup_.FindOrAppend(target.realVectors, std::move(value));
+        const auto& value = ReadVector(reader, header.components, realScratch_);
+        entry = &realVectorLookup_.FindOrAppend(target.realVectors, value);
       }
       ReadEntitySet(reader, *entry);
     }
@@ -229,11 +276,11 @@ class IndexLoader {
       int64_t length = reader.NextCount();
       KEntitySet* entry;
       if (header.kind == 0) {
-        auto value = ReadVector<int32_t>(reader, length);
-        entry = &intVectorLookup_.FindOrAppend(target.intVectors, std::move(value));
+        const auto& value = ReadVector(reader, length, intScratch_);
+        entry = &intVectorLookup_.FindOrAppend(target.intVectors, value);
       } else {
-        auto value = ReadVector<double>(reader, length);
-        entry = &realVectorLookup_.FindOrAppend(target.realVectors, std::move(value));
+        const auto& value = ReadVector(reader, length, realScratch_);
+        entry = &realVectorLookup_.FindOrAppend(target.realVectors, value);
       }
       ReadEntitySet(reader, *entry);
     }
@@ -241,8 +288,8 @@ class IndexLoader {
 
   // Form 3: one value per entity for consecutive entities from a first entity number. Entries
   // made here are not merged with equal values.
-  static void ReadConsecutiveBlock(DataTokenReader& reader, const BlockHeader& header,
-                                   KEntityClass& target) {
+  void ReadConsecutiveBlock(DataTokenReader& reader, const BlockHeader& header,
+                            KEntityClass& target) {
     // Entity numbers advance with 32-bit wrap-around, as the file's numbers are 32-bit.
     uint32_t entity = static_cast<uint32_t>(-int64_t{reader.NextInt()});
     auto nextEntity = [&entity] { return static_cast<int32_t>(entity++); };
@@ -260,14 +307,14 @@ class IndexLoader {
     } else if (header.kind == 0) {
       while (reader.HasTokens()) {
         KIntVectorEntry entry;
-        entry.value = ReadVector<int32_t>(reader, header.components);
+        entry.value = ReadVector(reader, header.components, intScratch_);
         entry.ids.push_back(nextEntity());
         target.intVectors.push_back(std::move(entry));
       }
     } else {
       while (reader.HasTokens()) {
         KRealVectorEntry entry;
-        entry.value = ReadVector<double>(reader, header.components);
+        entry.value = ReadVector(reader, header.components, realScratch_);
         entry.ids.push_back(nextEntity());
         target.realVectors.push_back(std::move(entry));
       }
@@ -280,6 +327,8 @@ class IndexLoader {
   LookupTable<KRealEntry> realLookup_;
   LookupTable<KIntVectorEntry> intVectorLookup_;
   LookupTable<KRealVectorEntry> realVectorLookup_;
+  std::vector<int32_t> intScratch_;
+  std::vector<double> realScratch_;
 };
 
 // Calls handle for each line of text; a carriage return before a line feed is dropped.
@@ -346,6 +395,7 @@ int LoadAttributeFiles(KMeshAttributeSet& set, const std::string& indexPath,
     KMappedStdioFile dataFile;
     if (!indexFile.Open(indexPath, kReadFlags) || !dataFile.Open(dataPath, kReadFlags)) return 0;
     AttributeDataLines data;
+    data.Reserve(KFileEntry(dataPath).GetSize());
     std::string line;
     while (dataFile.ReadString(line)) data.Add(line);
     dataFile.Close();

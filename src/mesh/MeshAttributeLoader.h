@@ -47,6 +47,8 @@ class AttributeDataLines {
   static constexpr size_t kLineLimit = 512;
 
   void Add(std::string_view line);
+  // Room for a file of this many bytes.
+  void Reserve(size_t bytes) { text_.reserve(bytes); }
   size_t size() const { return ends_.size(); }
   std::string_view operator[](size_t index) const;
 

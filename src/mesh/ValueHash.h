@@ -10,14 +10,21 @@
 namespace ktpm::detail {
 
 struct ValueHash {
-  size_t operator()(int32_t value) const { return std::hash<int32_t>()(value); }
+  // Spreads the bits of a word over the whole hash (the finaliser of a well-known 64-bit mix).
+  static uint64_t Mix(uint64_t x) {
+    x ^= x >> 33;
+    x *= 0xff51afd7ed558ccdULL;
+    x ^= x >> 33;
+    return x;
+  }
+  size_t operator()(int32_t value) const { return Mix(static_cast<uint32_t>(value)); }
   size_t operator()(double value) const {
-    return value == 0.0 ? 0 : std::hash<uint64_t>()(std::bit_cast<uint64_t>(value));
+    return value == 0.0 ? 0 : Mix(std::bit_cast<uint64_t>(value));
   }
   template <typename T>
   size_t operator()(const std::vector<T>& values) const {
-    size_t hash = values.size();
-    for (const T& value : values) hash = hash * 1000003u ^ (*this)(value);
+    uint64_t hash = values.size();
+    for (const T& value : values) hash = Mix(hash ^ (*this)(value)) + 0x9e3779b97f4a7c15ULL;
     return hash;
   }
 };
