@@ -64,6 +64,9 @@ void KDirectoryEntry::CopyTo(const std::string& parentDirectory) {
 
   std::vector<ktpm::detail::DirectoryItem> items;
   ktpm::detail::ListDirectory(path, items);
+  // A target that exists, in any letter case, is not copied into.
+  std::string existing;
+  if (ktpm::detail::ResolveExistingPath(target, existing)) return;
   if (!ktpm::detail::CreateDirectory(target)) return;
   for (const auto& item : items) {
     const std::string child = ktpm::detail::JoinPath(path, item.name);

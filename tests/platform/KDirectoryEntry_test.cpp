@@ -92,8 +92,13 @@ TEST(KDirectoryEntryCopy, ExistingTargetCopiesNothing) {
   WriteFile(dir / "src/a.txt", "new");
   MakeDir(dir / "parent");
   MakeDir(dir / "parent/src");
+  MakeDir(dir / "other");
+  MakeDir(dir / "other/SRC");
   KDirectoryEntry(dir / "src").CopyTo(dir / "parent");
+  KDirectoryEntry(dir / "src").CopyTo(dir / "other");
   EXPECT_FALSE(PathExists(dir / "parent/src/a.txt"));
+  EXPECT_FALSE(PathExists(dir / "other/src"));
+  EXPECT_FALSE(PathExists(dir / "other/SRC/a.txt"));
 }
 
 TEST(KDirectoryEntryCopy, RefusesToCopyIntoItsOwnTree) {
