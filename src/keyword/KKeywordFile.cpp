@@ -30,6 +30,7 @@ std::string_view TrimLeading(std::string_view text) {
 // A line's text ends at its first NUL byte, as it would in a C string: the rest of the line is
 // dropped, so no keyword or value can hide a NUL from code that reads it as a C string.
 std::string_view UpToNul(std::string_view text) {
+  if (text.empty()) return text;
   const void* nul = std::memchr(text.data(), '\0', text.size());
   return nul ? text.substr(0, static_cast<const char*>(nul) - text.data()) : text;
 }
@@ -72,8 +73,9 @@ void KKeywordFile::Merge(const std::string& fileName) {
   try {
     FileCloser file(MappedFopen(fileName, "r"));
     if (file == nullptr) return;
-    m_entries.Reserve(FileSizeHint(file.get()));
-    ReadEntries(file.get());
+    std::size_t size = FileSizeHint(file.get());
+    m_entries.Reserve(size);
+    ReadEntries(file.get(), size);
   } catch (const std::exception&) {
     // A file that cannot be read reads as empty; entries stored so far stay.
   }
@@ -83,8 +85,9 @@ void KKeywordFile::Merge(const std::string& fileName) {
 // Reads "KEYWORD: value" lines. Comment lines ("#" in the first column), empty lines and lines
 // without a colon are skipped, as are lines whose value is the unset marker. A line ending in a
 // backslash takes the next line whole, joined by a line feed, and so on.
-void KKeywordFile::ReadEntries(std::FILE* file) {
-  ktpm::detail::LineReader reader(file);
+void KKeywordFile::ReadEntries(std::FILE* file, std::size_t sizeHint) {
+  ktpm::detail::LineReader reader(file,
+                                  sizeHint == 0 ? ktpm::detail::LineReader::kChunkSize : sizeHint);
   std::string keywordCopy;
   std::string valueCopy;
   std::string_view line;

@@ -14,6 +14,7 @@
 // read reads as empty and a failed Save returns 0.
 #pragma once
 
+#include <cstddef>
 #include <cstdio>
 #include <string>
 #include <string_view>
@@ -62,7 +63,7 @@ class KKeywordFile {
   const std::string& GetPath() const { return m_path; }
 
  private:
-  void ReadEntries(std::FILE* file);
+  void ReadEntries(std::FILE* file, std::size_t sizeHint);
   void StoreReadEntry(std::string_view keyword, std::string_view value);
 
   ktpm::detail::KeywordStore m_entries;

@@ -39,7 +39,8 @@ void KeywordStore::Set(std::string_view keyword, std::string_view value) {
   if (found >= 0) {
     Slot& slot = m_slots[static_cast<std::size_t>(found)];
     if (value.size() <= slot.valueLength) {
-      std::memmove(m_text.data() + slot.valueOffset, value.data(), value.size());
+      if (!value.empty())
+        std::memmove(m_text.data() + slot.valueOffset, value.data(), value.size());
     } else {
       slot.valueOffset = AppendText(value);
     }

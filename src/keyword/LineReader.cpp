@@ -1,5 +1,6 @@
 #include "keyword/LineReader.h"
 
+#include <algorithm>
 #include <cstring>
 
 namespace ktpm::detail {
@@ -10,7 +11,11 @@ bool IsLineBreakChar(char c) { return c == '\r' || c == '\n'; }
 
 }  // namespace
 
-LineReader::LineReader(std::FILE* file) : m_file(file), m_chunk(new char[kChunkSize]) {}
+LineReader::LineReader(std::FILE* file, std::size_t sizeHint)
+    : m_file(file),
+      // One more byte than the file holds lets the first read see the end of the file.
+      m_chunkSize(std::clamp(sizeHint + 1, kMinChunkSize, kChunkSize)),
+      m_chunk(new char[m_chunkSize]) {}
 
 bool LineReader::Fill() {
   m_pos = 0;
@@ -18,7 +23,7 @@ bool LineReader::Fill() {
   m_nextLf = std::string::npos;
   m_nextCr = std::string::npos;
   if (m_file == nullptr || m_failed) return false;
-  m_end = std::fread(m_chunk.get(), 1, kChunkSize, m_file);
+  m_end = std::fread(m_chunk.get(), 1, m_chunkSize, m_file);
   if (m_end == 0 && std::ferror(m_file)) m_failed = true;
   return m_end != 0;
 }

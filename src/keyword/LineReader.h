@@ -19,9 +19,12 @@ namespace ktpm::detail {
 
 class LineReader {
  public:
+  // The largest and smallest chunk read at once.
   static constexpr std::size_t kChunkSize = 64 * 1024;
+  static constexpr std::size_t kMinChunkSize = 256;
 
-  explicit LineReader(std::FILE* file);
+  // sizeHint, when known, is the stream's size: a small file gets a small chunk buffer.
+  explicit LineReader(std::FILE* file, std::size_t sizeHint = kChunkSize);
   LineReader(const LineReader&) = delete;
   LineReader& operator=(const LineReader&) = delete;
 
@@ -35,6 +38,7 @@ class LineReader {
   std::size_t FindLineEnd(std::size_t from);
 
   std::FILE* m_file;
+  std::size_t m_chunkSize;
   std::unique_ptr<char[]> m_chunk;
   std::size_t m_pos = 0;
   std::size_t m_end = 0;

@@ -14,13 +14,14 @@ using namespace std::string_literals;
 constexpr std::size_t kChunk = LineReader::kChunkSize;
 
 // Every line the reader gives for the bytes, read from a temporary stream.
-std::vector<std::string> SplitLines(const std::string& bytes) {
+std::vector<std::string> SplitLines(const std::string& bytes,
+                                    std::size_t sizeHint = LineReader::kChunkSize) {
   std::vector<std::string> lines;
   std::FILE* file = std::tmpfile();
   if (file == nullptr) return {"<no temporary file>"};
   std::fwrite(bytes.data(), 1, bytes.size(), file);
   std::rewind(file);
-  LineReader reader(file);
+  LineReader reader(file, sizeHint);
   std::string_view line;
   while (reader.Next(line)) lines.emplace_back(line);
   std::fclose(file);
@@ -77,6 +78,15 @@ TEST(LineReader, ManyShortLinesOfEveryKind) {
     expected.push_back(i % 3 == 2 ? text + "\r" : text);
   }
   EXPECT_EQ(SplitLines(bytes), expected);
+}
+
+// A file that grew after its size was taken, or a wrong hint, only costs more reads.
+TEST(LineReader, SmallChunksGiveTheSameLines) {
+  std::string bytes;
+  for (int i = 0; i < 2000; ++i) bytes += std::string(i % 300, 'a') + (i % 2 ? "\r" : "\r\n");
+  EXPECT_EQ(SplitLines(bytes, 1), SplitLines(bytes));
+  EXPECT_EQ(SplitLines(bytes, 0), SplitLines(bytes));
+  EXPECT_EQ(SplitLines(bytes, bytes.size()), SplitLines(bytes));
 }
 
 TEST(LineReader, NullStreamHasNoLines) {
