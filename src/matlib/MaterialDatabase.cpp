@@ -63,21 +63,27 @@ bool MaterialDatabase::FailWithConnectionError() {
   return Fail("material database " + m_path + ": " + m_connection.ErrorText());
 }
 
+int MaterialDatabase::FirstInteger(SqlStatement& query, bool bound, const std::string& notFound) {
+  if (bound && query.Step()) return static_cast<int>(query.Integer(0));
+  if (!bound || query.Failed()) {
+    FailWithConnectionError();
+  } else {
+    Fail(notFound);
+  }
+  return 0;
+}
+
 int MaterialDatabase::DatabaseNumber(const std::string& type) {
   SqlStatement query(m_connection, "SELECT id FROM databases WHERE type = ?1");
-  if (!query.Bind(1, type)) return FailWithConnectionError();
-  if (query.Step()) return static_cast<int>(query.Integer(0));
-  if (query.Failed()) return FailWithConnectionError();
-  return Fail("no material database of type \"" + type + "\"");
+  return FirstInteger(query, query.Bind(1, type), "no material database of type \"" + type + "\"");
 }
 
 int MaterialDatabase::DatabaseHolding(const std::string& supplier, const std::string& grade) {
   const int id = MaterialId(0, supplier, grade);
   if (id == 0) return 0;
   SqlStatement query(m_connection, "SELECT database_id FROM materials WHERE id = ?1");
-  if (!query.Bind(1, int64_t{id})) return FailWithConnectionError();
-  if (query.Step()) return static_cast<int>(query.Integer(0));
-  return FailWithConnectionError();
+  return FirstInteger(query, query.Bind(1, int64_t{id}),
+                      "no material with id " + std::to_string(id));
 }
 
 int MaterialDatabase::MaterialId(int database, const std::string& supplier,
@@ -85,13 +91,10 @@ int MaterialDatabase::MaterialId(int database, const std::string& supplier,
   SqlStatement query(m_connection,
                      "SELECT id FROM materials WHERE supplier = ?1 AND grade = ?2 "
                      "AND (?3 = 0 OR database_id = ?3) ORDER BY database_id, id LIMIT 1");
-  if (!query.Bind(1, supplier) || !query.Bind(2, grade) || !query.Bind(3, int64_t{database})) {
-    return FailWithConnectionError();
-  }
-  if (query.Step()) return static_cast<int>(query.Integer(0));
-  if (query.Failed()) return FailWithConnectionError();
-  std::string where = database != 0 ? " in database " + std::to_string(database) : "";
-  return Fail("no material \"" + supplier + "\" \"" + grade + "\"" + where);
+  const bool bound =
+      query.Bind(1, supplier) && query.Bind(2, grade) && query.Bind(3, int64_t{database});
+  const std::string where = database != 0 ? " in database " + std::to_string(database) : "";
+  return FirstInteger(query, bound, "no material \"" + supplier + "\" \"" + grade + "\"" + where);
 }
 
 bool MaterialDatabase::Search(const std::vector<KSearchRule>& rules,
@@ -148,7 +151,10 @@ int MaterialDatabase::UserDatabaseNumber() {
 }
 
 int MaterialDatabase::StoreUserMaterial(const MaterialEntry& entry) {
-  if (!m_connection.Execute("BEGIN IMMEDIATE")) return FailWithConnectionError();
+  if (!m_connection.Execute("BEGIN IMMEDIATE")) {
+    FailWithConnectionError();
+    return 0;
+  }
   const int database = UserDatabaseNumber();
   int id = 0;
   bool stored = database != 0;

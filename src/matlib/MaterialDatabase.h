@@ -50,6 +50,9 @@ class MaterialDatabase {
   bool Fail(const std::string& reason);
   bool FailWithConnectionError();
   int UserDatabaseNumber();
+  // The first column of the query's first row. 0 when the parameters were not bound, the query
+  // failed, or it found no row (notFound is then the reason).
+  int FirstInteger(SqlStatement& query, bool bound, const std::string& notFound);
 
   SqlConnection m_connection;
   std::string m_path;
