@@ -110,6 +110,9 @@ void KProjectTree::AttachResultNode(KT_PM_Node* input, const KKeywordFile& keywo
 }
 
 void KProjectTree::AttachPCNode(KT_PM_Node* input, KKeywordFile& keywords) {
+  // An input placed by an earlier build keeps its place; finding it a parent again would only
+  // make materials (or unresolved material nodes) that nothing uses.
+  if (input->GetParent() != nullptr) return;
   std::string reference;
   Node_Type parentType = NT_RESULT;
   Node_SubType parentSubType = NST_DEFAULT;
@@ -291,6 +294,9 @@ void KProjectTree::CheckRPTChildren(KT_PM_Node* templateNode, KReportTemplate& r
   }
   for (int i = 0; i < reportTemplate.GetHtmlReportDirCount(); ++i) {
     const std::string directory = reportTemplate.GetHtmlReportDir(i);
+    // Reports live in the project directory: a directory named elsewhere never becomes a node,
+    // which a later delete of the report would remove with everything in it.
+    if (!IsProjectFileName(directory)) continue;
     if (!KDirectoryEntry(directory).IsDirectory()) continue;
     const std::string name = ktpm::detail::NameOf(directory);
     const auto pending = pendingByStyle.find(name);

@@ -27,39 +27,47 @@ struct KProjectTreeTestPeer {
 namespace ktpm::test {
 
 // What is wrong with the structure of the tree, one problem a line; empty when it is sound.
-// Walks from the root with a visited set: no node is reached twice (no cycle, no node in two
-// child lists), every child's parent link names the node whose list holds it, every linked node
-// is one of the tree's own, and the root itself has no parent and is not in the node array.
+// The root and the nodes of the array form a forest: every child list ends, holds each node at
+// most once and only nodes whose parent link names the list's owner; a node with a parent is in
+// that parent's list; following parents always ends (no cycle); the root is not in the array and
+// has no parent. Nodes not reached from the root hang in unlinked subtrees, which is allowed.
 inline std::string CheckTree(KProjectTree& tree) {
   std::ostringstream problems;
   KT_PM_Node* root = tree.GetRootNode();
-  std::unordered_set<const KT_PM_Node*> owned;
-  for (const auto& node : tree.GetNodes()) owned.insert(node.get());
-  if (owned.count(root) != 0) problems << "root is in the node array\n";
+  std::vector<KT_PM_Node*> all{root};
+  std::unordered_set<const KT_PM_Node*> owned{root};
+  for (const auto& node : tree.GetNodes()) {
+    all.push_back(node.get());
+    if (!owned.insert(node.get()).second) problems << "in the array twice\n";
+  }
   if (root->GetParent() != nullptr) problems << "root has a parent\n";
-  std::unordered_set<const KT_PM_Node*> visited{root};
-  std::vector<KT_PM_Node*> pending{root};
-  while (!pending.empty()) {
-    KT_PM_Node* parent = pending.back();
-    pending.pop_back();
+  std::unordered_set<const KT_PM_Node*> listed;
+  for (KT_PM_Node* parent : all) {
+    size_t steps = 0;
     for (KT_PM_Node* child = parent->GetFirstChild(); child != nullptr;
          child = child->GetNextSibling()) {
       const std::string name = child->GetMainFile();
-      if (!visited.insert(child).second) {
-        problems << "reached twice: '" << name << "'\n";
+      if (++steps > all.size() || !listed.insert(child).second) {
+        problems << "in a child list twice: '" << name << "'\n";
         break;  // The chain loops or joins another: walking on would not end.
       }
       if (owned.count(child) == 0) problems << "not owned by the tree: '" << name << "'\n";
+      if (child == root) problems << "root is a child\n";
       if (child->GetParent() != parent) {
         problems << "wrong parent link: '" << name << "' under '" << parent->GetMainFile() << "'\n";
       }
-      pending.push_back(child);
     }
   }
-  // A node that names a parent must be in that parent's list.
-  for (const auto& node : tree.GetNodes()) {
-    if (node->GetParent() != nullptr && visited.count(node.get()) == 0) {
-      problems << "parent link without being linked: '" << node->GetMainFile() << "'\n";
+  for (KT_PM_Node* node : all) {
+    if (node->GetParent() != nullptr && listed.count(node) == 0) {
+      problems << "not in its parent's list: '" << node->GetMainFile() << "'\n";
+    }
+    size_t depth = 0;
+    for (KT_PM_Node* up = node->GetParent(); up != nullptr; up = up->GetParent()) {
+      if (++depth > all.size()) {
+        problems << "parents loop: '" << node->GetMainFile() << "'\n";
+        break;
+      }
     }
   }
   return problems.str();
