@@ -133,12 +133,11 @@ int KFileEntry::IsWriteProtected() const {
   if (!StatResolved(m_path, status)) return 0;
   if ((status.st_mode & S_IWUSR) == 0) return 1;
   if (S_ISDIR(status.st_mode)) return 0;
-  // Writable by its bits; a file this process may not write to is protected all the same.
+  // Writable by its bits; a file this process may not write to (another owner's, or on a
+  // read-only file system) is protected all the same. Asked without opening the file, so that
+  // no watcher sees it opened for writing.
   const std::string native = ToNativePath(ktpm::detail::ResolvePath(m_path));
-  const int fd = ::open(native.c_str(), O_WRONLY | O_NONBLOCK | O_NOCTTY | O_CLOEXEC);
-  if (fd < 0) return errno == ENXIO ? 0 : 1;  // ENXIO: a pipe without reader, not protected
-  ::close(fd);
-  return 0;
+  return ::faccessat(AT_FDCWD, native.c_str(), W_OK, AT_EACCESS) == 0 ? 0 : 1;
 }
 
 int KFileEntry::SetReadOnly(int readOnly) {

@@ -77,6 +77,9 @@ FILE* MappedFopen(const std::string& path, const std::string& mode);
 // Owned by its maker; one thread at a time.
 class KMappedStdioFile {
  public:
+  // The open flags of the original platform. modeCreate creates or truncates (kept with
+  // modeNoTruncate); without it the file must exist; writes start at the beginning. The share
+  // and no-inherit flags have no effect on POSIX (descriptors are always close-on-exec).
   enum OpenFlags : unsigned {
     modeRead = 0x0000,
     modeWrite = 0x0001,
