@@ -10,6 +10,10 @@ namespace {
 // since searches are interactive and a locked database only makes them come back empty.
 constexpr int kBusyTimeoutMs = 250;
 
+// A material file carries a few dozen keywords; a database that lists more for one grade is not
+// one this library wrote, and the rest are not read.
+constexpr int kMaxKeywordsPerMaterial = 4096;
+
 constexpr const char* kSelectMaterial =
     "SELECT m.id, m.database_id, d.type, m.supplier, m.grade, m.manufacturer, m.trade_name, "
     "m.family, m.filler FROM materials m LEFT JOIN databases d ON d.id = m.database_id "
@@ -126,8 +130,10 @@ bool MaterialDatabase::ReadMaterial(int id, MaterialEntry& entry) {
   entry.keywords.clear();
   SqlStatement keywords(m_connection,
                         "SELECT keyword, value FROM material_keywords WHERE material_id = ?1 "
-                        "ORDER BY position");
-  if (!keywords.Bind(1, int64_t{id})) return FailWithConnectionError();
+                        "ORDER BY position LIMIT ?2");
+  if (!keywords.Bind(1, int64_t{id}) || !keywords.Bind(2, int64_t{kMaxKeywordsPerMaterial})) {
+    return FailWithConnectionError();
+  }
   while (keywords.Step()) entry.keywords.emplace_back(keywords.Text(0), keywords.Text(1));
   if (keywords.Failed()) return FailWithConnectionError();
   return true;
