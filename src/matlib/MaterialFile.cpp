@@ -22,9 +22,13 @@ bool IsWritableKeyword(const std::string& keyword) {
          keyword.find_first_of(":\r\n") == std::string::npos;
 }
 
+// A hidden name beside path that shares no base name with it, so that the project's directory
+// watcher does not take the half-written file for a side file of the material node.
 std::string TemporarySibling(const std::string& path) {
   std::random_device random;
-  return path + ".tmp-" + std::to_string(random());
+  const std::filesystem::path target(path);
+  const std::string name = "." + target.filename().string() + ".tmp-" + std::to_string(random());
+  return (target.parent_path() / name).string();
 }
 
 struct CloseFile {

@@ -54,6 +54,17 @@ TEST(MaterialFile, WritingLeavesOutKeywordsThatWouldNotReadBack) {
   EXPECT_EQ(ReadBytes(path), "MATERIAL_GRADE: G\nMATERIAL_SUPPLIER: S\n");
 }
 
+TEST(MaterialFile, ABareNameIsWrittenInTheCurrentDirectory) {
+  ScratchDir dir;
+  const std::filesystem::path before = std::filesystem::current_path();
+  std::filesystem::current_path(dir.File(""));
+  const bool written = WriteMaterialFile("part1.md3", "part.ktl", {{"K", "V"}}, nullptr);
+  std::filesystem::current_path(before);
+  EXPECT_TRUE(written);
+  EXPECT_EQ(ReadBytes(dir.File("part1.md3")), "PLASTIC_MODEL: part.ktl\nK: V\n");
+  EXPECT_EQ(dir.Listing(), "part1.md3");
+}
+
 TEST(MaterialFile, AFailedWriteLeavesNoTemporaryFile) {
   ScratchDir dir;
   std::filesystem::create_directory(dir.File("taken.md3"));
