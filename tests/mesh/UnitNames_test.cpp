@@ -2,11 +2,8 @@
 
 #include <gtest/gtest.h>
 
-#include <atomic>
 #include <cstring>
 #include <string>
-#include <thread>
-#include <vector>
 
 namespace {
 
@@ -57,14 +54,6 @@ TEST(UnitNames, UnknownIdLeavesTheBufferAlone) {
   EXPECT_EQ(GetUnitName(1, 0, static_cast<char*>(nullptr)), 0);
 }
 
-TEST(UnitNames, StringFormMatchesBufferForm) {
-  std::string name = "old";
-  EXPECT_EQ(GetUnitName(2, 1, name), 1);
-  EXPECT_EQ(name, "deg.F");
-  EXPECT_EQ(GetUnitName(55, 1, name), 0);
-  EXPECT_EQ(name, "deg.F");
-}
-
 TEST(UnitNames, UnitSystemIsWhatTheHostSets) {
   EXPECT_EQ(GetUnitSystem(), 0);
   SetUnitSystem(1);
@@ -73,26 +62,6 @@ TEST(UnitNames, UnitSystemIsWhatTheHostSets) {
   EXPECT_EQ(GetUnitSystem(), -1);
   SetUnitSystem(0);
   EXPECT_EQ(GetUnitSystem(), 0);
-}
-
-// Readers on other threads always see one of the values the host set.
-TEST(UnitNames, UnitSystemCanBeReadFromAnyThread) {
-  std::vector<std::thread> readers;
-  std::atomic<bool> stray{false};
-  for (int i = 0; i < 2; ++i) {
-    readers.emplace_back([&stray] {
-      for (int n = 0; n < 20000; ++n) {
-        int system = GetUnitSystem();
-        if (system != 0 && system != 1) stray = true;
-        char buffer[KT_UNIT_NAME_SIZE];
-        GetUnitName(0, system, buffer);
-      }
-    });
-  }
-  for (int n = 0; n < 20000; ++n) SetUnitSystem(n % 2);
-  for (std::thread& reader : readers) reader.join();
-  SetUnitSystem(0);
-  EXPECT_FALSE(stray);
 }
 
 }  // namespace
