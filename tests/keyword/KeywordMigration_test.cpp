@@ -94,13 +94,6 @@ TEST(KeywordMigration, LeavesOtherKeywordsAlone) {
   EXPECT_EQ(Migrate(" 3DFLOW_PACK_PROFILE", "1"), (Entry{" 3DFLOW_PACK_PROFILE", "1"}));
 }
 
-TEST(KeywordMigration, ValuesSetByProgramAreNotConverted) {
-  KKeywordFile keywords;
-  keywords.SetValue("3DFLOW_FILL_PRESSURE_CONTROL_STATUS", "ON");
-  EXPECT_EQ(keywords.GetValue("3DFLOW_FILL_PRESSURE_CONTROL_STATUS"), "ON");
-  EXPECT_EQ(keywords.HasKeyword("3DFLOW_PRESSURE_CONTROL_STATUS"), 0);
-}
-
 TEST(KeywordMigration, LaterLineWinsWhenOldAndNewFormsMeet) {
   TempDir dir;
   EXPECT_EQ(LoadAndSave(dir,

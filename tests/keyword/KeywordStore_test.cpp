@@ -35,17 +35,6 @@ TEST(KeywordStore, SetReplacesInPlaceOrAppends) {
   EXPECT_EQ(store.Find("B"), 1);
 }
 
-TEST(KeywordStore, RemoveLeavesADeadSlot) {
-  KeywordStore store;
-  store.Set("A", "1");
-  store.Set("B", "2");
-  EXPECT_TRUE(store.Remove("A"));
-  EXPECT_FALSE(store.Remove("A"));
-  EXPECT_EQ(store.Find("A"), -1);
-  store.Set("A", "3");
-  EXPECT_EQ(Slots(store), "-;B=2;A=3;");
-}
-
 TEST(KeywordStore, AppendedRepeatsFoldIntoTheFirstSlot) {
   KeywordStore store;
   store.Set("OLD", "0");
@@ -86,17 +75,6 @@ TEST(KeywordStore, ManyAppendedEntriesAreAllFound) {
     ASSERT_EQ(slot, i);
     EXPECT_EQ(store.Value(slot), std::to_string(i < 5000 ? i + 15000 : i));
   }
-}
-
-TEST(KeywordStore, ClearEmptiesEverything) {
-  KeywordStore store;
-  store.Set("A", "1");
-  store.Append("B", "2");
-  store.Clear();
-  EXPECT_EQ(store.SlotCount(), 0u);
-  EXPECT_EQ(store.Find("A"), -1);
-  store.Set("B", "3");
-  EXPECT_EQ(Slots(store), "B=3;");
 }
 
 }  // namespace

@@ -37,9 +37,6 @@ TEST(LineReader, SplitsAtEveryKindOfLineEnd) {
   EXPECT_EQ(SplitLines("a\r"), (Lines{"a\r"}));
   EXPECT_EQ(SplitLines("\n"), (Lines{""}));
   EXPECT_EQ(SplitLines(""), (Lines{}));
-}
-
-TEST(LineReader, KeepsNulAndEightBitBytes) {
   EXPECT_EQ(SplitLines("a\0b\xff\nc"s), (Lines{"a\0b\xff"s, "c"}));
 }
 
@@ -67,19 +64,6 @@ TEST(LineReader, LineEndExactlyAtChunkEnd) {
   EXPECT_EQ(SplitLines(head + "\nb"), (Lines{head, "b"}));
 }
 
-// Files of lone carriage returns must not be scanned again for every line.
-TEST(LineReader, ManyShortLinesOfEveryKind) {
-  std::string bytes;
-  Lines expected;
-  for (int i = 0; i < 50000; ++i) {
-    std::string text = std::to_string(i);
-    const char* end = i % 3 == 0 ? "\r" : (i % 3 == 1 ? "\n" : "\r\n");
-    bytes += text + end;
-    expected.push_back(i % 3 == 2 ? text + "\r" : text);
-  }
-  EXPECT_EQ(SplitLines(bytes), expected);
-}
-
 // A file that grew after its size was taken, or a wrong hint, only costs more reads.
 TEST(LineReader, SmallChunksGiveTheSameLines) {
   std::string bytes;
@@ -87,12 +71,6 @@ TEST(LineReader, SmallChunksGiveTheSameLines) {
   EXPECT_EQ(SplitLines(bytes, 1), SplitLines(bytes));
   EXPECT_EQ(SplitLines(bytes, 0), SplitLines(bytes));
   EXPECT_EQ(SplitLines(bytes, bytes.size()), SplitLines(bytes));
-}
-
-TEST(LineReader, NullStreamHasNoLines) {
-  LineReader reader(nullptr);
-  std::string_view line;
-  EXPECT_FALSE(reader.Next(line));
 }
 
 }  // namespace

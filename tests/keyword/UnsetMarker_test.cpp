@@ -2,60 +2,38 @@
 
 #include <gtest/gtest.h>
 
+#include <string_view>
+
 namespace {
 
 using ktpm::detail::IsFloatUnsetMarker;
 using ktpm::detail::IsIntegerUnsetMarker;
-using ktpm::detail::IsUnsetMarker;
 
-TEST(UnsetMarker, IntegerReading) {
-  EXPECT_TRUE(IsIntegerUnsetMarker("-16384"));
-  EXPECT_TRUE(IsIntegerUnsetMarker(" \t-16384"));
-  EXPECT_TRUE(IsIntegerUnsetMarker("-016384"));
-  EXPECT_TRUE(IsIntegerUnsetMarker("-16384.5"));
-  EXPECT_TRUE(IsIntegerUnsetMarker("-16384abc"));
-  EXPECT_FALSE(IsIntegerUnsetMarker("-16383"));
-  EXPECT_FALSE(IsIntegerUnsetMarker("-163840"));
-  EXPECT_FALSE(IsIntegerUnsetMarker("16384"));
-  EXPECT_FALSE(IsIntegerUnsetMarker("- 16384"));
-  EXPECT_FALSE(IsIntegerUnsetMarker("--16384"));
-  EXPECT_FALSE(IsIntegerUnsetMarker("x-16384"));
-  EXPECT_FALSE(IsIntegerUnsetMarker("-1.6384e4"));
-  EXPECT_FALSE(IsIntegerUnsetMarker(""));
-  EXPECT_FALSE(IsIntegerUnsetMarker("-"));
-}
+struct Case {
+  std::string_view value;
+  bool integerMarker;
+  bool floatMarker;
+};
 
-// Numbers beyond the range of an int are not the marker, even where the bits of a wrapped
-// conversion would be: -4294983680 is -(2^32 + 16384).
-TEST(UnsetMarker, IntegerReadingDoesNotWrap) {
-  EXPECT_FALSE(IsIntegerUnsetMarker("-4294983680"));
-  EXPECT_FALSE(IsIntegerUnsetMarker("-18446744073709568000"));
-}
+// -4294983680 is -(2^32 + 16384): an int conversion that wraps would call it the marker.
+constexpr Case kCases[] = {
+    {"-16384", true, true},      {" \t-016384", true, true},
+    {"-16384.5", true, false},   {"-16384abc", true, true},
+    {"-1.6384e4", false, true},  {"-1.6384E+4 mm", false, true},
+    {"-16384.", true, true},     {"-16384.000000000000000000001", true, true},
+    {"-16383", false, false},    {"-163840", false, false},
+    {"16384", false, false},     {"- 16384", false, false},
+    {"--16384", false, false},   {"-4294983680", false, false},
+    {"-0x4000", false, false},   {"-inf", false, false},
+    {"-1e999999", false, false}, {"", false, false},
+    {"-", false, false},         {"-.", false, false},
+};
 
-TEST(UnsetMarker, FloatReading) {
-  EXPECT_TRUE(IsFloatUnsetMarker("-16384"));
-  EXPECT_TRUE(IsFloatUnsetMarker("-16384.0"));
-  EXPECT_TRUE(IsFloatUnsetMarker("-16384."));
-  EXPECT_TRUE(IsFloatUnsetMarker("  -1.6384e4"));
-  EXPECT_TRUE(IsFloatUnsetMarker("-1.6384E+4 mm"));
-  EXPECT_TRUE(IsFloatUnsetMarker("-163840e-1"));
-  EXPECT_TRUE(IsFloatUnsetMarker("-16384.000000000000000000001"));
-  EXPECT_TRUE(IsFloatUnsetMarker("-16384e"));
-  EXPECT_FALSE(IsFloatUnsetMarker("-16384.5"));
-  EXPECT_FALSE(IsFloatUnsetMarker("-16383.9"));
-  EXPECT_FALSE(IsFloatUnsetMarker("16384.0"));
-  EXPECT_FALSE(IsFloatUnsetMarker("-0x4000"));
-  EXPECT_FALSE(IsFloatUnsetMarker("-inf"));
-  EXPECT_FALSE(IsFloatUnsetMarker("-1e999999"));
-  EXPECT_FALSE(IsFloatUnsetMarker("-."));
-  EXPECT_FALSE(IsFloatUnsetMarker(""));
-}
-
-TEST(UnsetMarker, EitherReading) {
-  EXPECT_TRUE(IsUnsetMarker("-16384.5"));
-  EXPECT_TRUE(IsUnsetMarker("-1.6384e4"));
-  EXPECT_FALSE(IsUnsetMarker("-16383"));
-  EXPECT_FALSE(IsUnsetMarker("FILL"));
+TEST(UnsetMarker, IntegerAndFloatReadings) {
+  for (const Case& c : kCases) {
+    EXPECT_EQ(IsIntegerUnsetMarker(c.value), c.integerMarker) << c.value;
+    EXPECT_EQ(IsFloatUnsetMarker(c.value), c.floatMarker) << c.value;
+  }
 }
 
 }  // namespace
