@@ -88,7 +88,10 @@ bool UseMaterialDatabase(const std::function<bool(MaterialDatabase&)>& use, std:
   std::lock_guard<std::mutex> guard(session.lock);
   const std::string path = ResolvePath(session);
   MaterialDatabase& database = session.database;
-  if (!database.IsOpen() || database.Path() != path) {
+  // A database file removed since it was opened is opened again (and the default rebuilt)
+  // rather than read through the connection that still holds it.
+  if (database.IsOpen() && (database.Path() != path || !FileExists(path))) database.Close();
+  if (!database.IsOpen()) {
     if (path == DefaultMaterialDatabasePath() &&
         !EnsureDefaultDatabase(path, SeedFile(session), error)) {
       database.Close();

@@ -373,6 +373,20 @@ TEST_F(MaterialDatabaseLocationTest, TheDefaultDatabaseIsBuiltFromTheSeedWhenMis
   EXPECT_TRUE(std::filesystem::exists(DefaultPath()));
 }
 
+TEST_F(MaterialDatabaseLocationTest, ARemovedDefaultDatabaseIsBuiltAgain) {
+  KMatSearch search;
+  search.AddRule({"GRADE", "EQUALS", "Mine"});
+  ScratchDir project;
+  ASSERT_NE(search.ImportMatKeywordFile(
+                project.Write("a.md3", "MATERIAL_SUPPLIER: Shop\nMATERIAL_GRADE: Mine\n")),
+            0);
+  EXPECT_EQ(search.Find(0).size(), 1u);
+  std::filesystem::remove(DefaultPath());
+  EXPECT_EQ(search.Find(0).size(), 0u);
+  EXPECT_EQ(search.GetLastError(), "");
+  EXPECT_TRUE(std::filesystem::exists(DefaultPath()));
+}
+
 TEST_F(MaterialDatabaseLocationTest, TheProfileSettingOverridesTheDefaultAndTheExplicitPathBoth) {
   const std::string configured = m_dir.File("configured.db");
   const std::string chosen = m_dir.File("chosen.db");
