@@ -3,12 +3,14 @@
 
 #include <algorithm>
 
+#include "platform/DirectoryWatcher.h"
 #include "platform/FileOperations.h"
 #include "platform/KFileEntry.h"
 #include "projtree/NodeFileIndex.h"
 
 KProjectTree::KProjectTree() { m_root.m_tree = nullptr; }
 
+// Waits for the watcher and every resync thread, so that no thread outlives the tree it uses.
 KProjectTree::~KProjectTree() {
   {
     std::lock_guard<std::recursive_mutex> guard(m_treeLock);
@@ -20,20 +22,33 @@ KProjectTree::~KProjectTree() {
 
 void KProjectTree::Open(const std::string& path) {
   Close();
-  std::lock_guard<std::recursive_mutex> guard(m_treeLock);
-  m_projectPath = path;
-  ktpm::detail::ChangeCurrentDirectory(path);
-  BuildTree();
+  {
+    std::lock_guard<std::recursive_mutex> guard(m_treeLock);
+    m_projectPath = path;
+    ktpm::detail::ChangeCurrentDirectory(path);
+    BuildTree();
+  }
+  m_stopEvent.Reset();
+  StartWatcher();
 }
 
+// Stops a running build, empties the tree, then waits for the watcher and the resync threads to
+// end (a resync that waited for the tree lock across Close finds the tree closed and does
+// nothing), so that Open of another project and the destructor leave no thread behind.
 void KProjectTree::Close() {
   RequestStop();
-  std::lock_guard<std::recursive_mutex> guard(m_treeLock);
-  m_root.m_firstChild = nullptr;
-  m_editNode = nullptr;
-  m_fileIndex.Clear();
-  m_nodes.clear();
-  m_stopFlag = 0;
+  ++m_generation;
+  m_stopEvent.Set();
+  {
+    std::lock_guard<std::recursive_mutex> guard(m_treeLock);
+    m_root.m_firstChild = nullptr;
+    m_editNode = nullptr;
+    m_fileIndex.Clear();
+    m_nodes.clear();
+    std::lock_guard<std::mutex> stopGuard(m_stopLock);
+    m_stopFlag = 0;
+  }
+  StopThreads();
 }
 
 void KProjectTree::RequestStop() {

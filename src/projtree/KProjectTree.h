@@ -21,6 +21,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "platform/KEvent.h"
 #include "projtree/IProjectNotifySink.h"
 #include "projtree/KT_PM_Node.h"
 #include "projtree/NodeFileIndex.h"
@@ -28,6 +29,9 @@
 
 class KKeywordFile;
 class KReportTemplate;
+namespace ktpm::detail {
+class DirectoryWatcher;
+}
 
 // The application's mesh check: given a model file's path, its model type.
 using MeshCheckFunction = MeshModelType (*)(const char* path);
@@ -62,7 +66,8 @@ class KProjectTree {
   // The job whose key file is name ended, well (ok non-zero) or not.
   void UpdateNodeStatus(const char* name, int ok);
   // Holds the tree lock for the guard's life: the application reads or changes nodes on its own
-  // thread under it while the watcher may rebuild the tree.
+  // thread under it while the watcher may rebuild the tree. Do not hold it across Open, Close or
+  // the destructor: they wait for the watcher and resync threads, which need the lock to end.
   std::unique_lock<std::recursive_mutex> LockTree();
 
   // Makes the node for one file of the project directory; nullptr for a file of no known kind.
@@ -103,6 +108,8 @@ class KProjectTree {
   KT_PM_Node* FindMaterialParent(KT_PM_Node* input, KKeywordFile& keywords);
   std::string MakeMaterialFile(const KKeywordFile& keywords, const std::string& inputFile);
   void AttachUnplacedBoundaryCondition(KT_PM_Node* node, bool meshFileExists);
+  static bool IsUnderPlaceholder(const KT_PM_Node* node);
+  void MoveFromPlaceholder(KT_PM_Node* mesh, KT_PM_Node* parent);
   KT_PM_Node* AddTranslatorInput(const char* name);
   void CheckRPTChildren(KT_PM_Node* templateNode, KReportTemplate& reportTemplate);
   void ProtectFilesInUse();
@@ -119,6 +126,12 @@ class KProjectTree {
   void DoResync();
   void CheckDeletedNodes(KT_PM_Node* first);
   void RequestStop();
+  void StartWatcher();
+  void StopThreads();
+  void DirChangeThreadFunc();
+  static unsigned _DirChangeThreadFunc(void* tree);
+  static unsigned ResyncThreadFunc(void* tree);
+  void ReapFinishedResyncs();
 
   std::vector<IProjectNotifySink*> m_sinks;
   MeshCheckFunction m_meshCheck = nullptr;
@@ -127,6 +140,19 @@ class KProjectTree {
   std::recursive_mutex m_treeLock;
   std::mutex m_stopLock;
   int m_stopFlag = 0;
+  ktpm::detail::KEvent m_stopEvent;
+  // Counts Close calls: a resync that waited for the tree lock across a Close does nothing.
+  std::atomic<unsigned> m_generation{0};
+  // Made and watching before Open returns, so that no change after Open is missed; then used by
+  // the watcher thread alone.
+  std::unique_ptr<ktpm::detail::DirectoryWatcher> m_watcher;
+  std::thread m_watcherThread;
+  struct ResyncThread {
+    std::thread thread;
+    std::shared_ptr<std::atomic<bool>> done;
+  };
+  std::mutex m_resyncThreadsLock;
+  std::vector<ResyncThread> m_resyncThreads;
   KT_PM_Node* m_editNode = nullptr;
   std::string m_dataPath;
   std::string m_projectPath;

@@ -70,6 +70,16 @@ class KT_PM_Node {
   void UpdateNodeFiles();
   // Unlinks the node from its parent's child list.
   void DetachFromParent();
+  // Appends the nodes that depend on this one (children, and the inputs that use this boundary
+  // condition or mold mesh); with resultsOnly non-zero only results among plain children.
+  void GetDependentNodes(std::vector<KT_PM_Node*>& out, int resultsOnly);
+  // 1 when a file of the node, or of its first-child chain, exists.
+  int CanDelete() const;
+  // 1 when at least one of the node's files exists.
+  int CanDeleteFiles() const;
+  // Deletes the node's files (a template with its report data, a report with its directory) and
+  // cuts the file list to the main file.
+  void DeleteFiles();
 
   // --- Analysis relations ----------------------------------------------------------------------
   FlowAim GetFlowAim() const;

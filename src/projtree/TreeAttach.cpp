@@ -278,8 +278,14 @@ KT_PM_Node* KProjectTree::AddTranslatorInput(const char* name) {
     mesh = CreateNode(outputModel, NT_MESH, meshKind);
     mesh->SetState(KT_PM_Node::AttachErrorOutput(mesh) ? NS_FAILED : NS_PENDING);
   }
-  if (mesh->GetParent() == nullptr) {
-    if (KT_PM_Node* source = FindInternalNode(inputModel)) KT_PM_Node::AppendChild(source, mesh);
+  if (mesh->GetParent() == nullptr || IsUnderPlaceholder(mesh)) {
+    if (KT_PM_Node* source = FindInternalNode(inputModel)) {
+      if (mesh->GetParent() == nullptr) {
+        KT_PM_Node::AppendChild(source, mesh);
+      } else {
+        MoveFromPlaceholder(mesh, source);
+      }
+    }
   }
   mesh->AddNodeFile(file);
   return mesh;

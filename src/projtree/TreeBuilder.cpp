@@ -284,14 +284,22 @@ void KProjectTree::BuildTree() {
   }
   for (size_t i = 0; i < m_nodes.size(); ++i) {
     KT_PM_Node* node = m_nodes[i].get();
-    if (node->GetState() == NS_DELETED || node->GetParent() != nullptr) continue;
+    if (node->GetState() == NS_DELETED) continue;
+    const bool placeholder = IsUnderPlaceholder(node);
+    if (node->GetParent() != nullptr && !placeholder) continue;
     if (node->GetSubType() != NST_MESH_MIDPLANE && node->GetSubType() != NST_MESH_FUSION) {
       continue;
     }
     KModelFile model(node->GetMainFile());
     std::string source;
     if (model.GetUnvSource(source) && !source.empty()) {
-      if (KT_PM_Node* parent = FindInternalNode(source)) KT_PM_Node::AppendChild(parent, node);
+      KT_PM_Node* parent = FindInternalNode(source);
+      if (parent == nullptr) continue;
+      if (placeholder) {
+        MoveFromPlaceholder(node, parent);
+      } else {
+        KT_PM_Node::AppendChild(parent, node);
+      }
     }
   }
 
@@ -351,6 +359,25 @@ void KProjectTree::BuildTree() {
   // Step 14.
   ProtectFilesInUse();
   EndProgress();
+}
+
+bool KProjectTree::IsUnderPlaceholder(const KT_PM_Node* node) {
+  const KT_PM_Node* parent = node->GetParent();
+  return parent != nullptr && parent->GetType() == NT_CAD_MODEL && parent->GetSubType() == NST_NONE;
+}
+
+// A mesh hung under a placeholder because its model was missing moves under the model once the
+// model is there, where a freshly opened project would show it; an emptied placeholder goes.
+void KProjectTree::MoveFromPlaceholder(KT_PM_Node* mesh, KT_PM_Node* parent) {
+  KT_PM_Node* placeholder = mesh->GetParent();
+  if (parent == placeholder || parent->GetState() == NS_DELETED) return;
+  mesh->DetachFromParent();
+  if (KT_PM_Node::AppendChild(parent, mesh) != nullptr) {
+    KT_PM_Node::AppendChild(placeholder, mesh);
+    return;
+  }
+  if (placeholder->GetFirstChild() == nullptr) InternalDeleteNode(placeholder, 0);
+  if (mesh->GetClientData() != 0) DoCallback(mesh);
 }
 
 void KProjectTree::AttachUnplacedBoundaryCondition(KT_PM_Node* node, bool meshFileExists) {
