@@ -19,7 +19,8 @@
 // Threads: every member may be called from any thread. JOBINFO::status and the other changing
 // members of JOBINFO are atomics that may be read through the pointer while the engine runs; the
 // rest of JOBINFO is fixed at submission. The job-ended handler is called on the dispatcher
-// thread, one call at a time, with no manager lock held: it may call the manager again.
+// thread, one call at a time, with no manager lock held: it may call the manager again, but
+// not wait on it (WaitForJob and WaitForIdle would wait for the handler itself).
 #pragma once
 
 #include <atomic>
