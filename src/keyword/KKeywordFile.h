@@ -9,6 +9,12 @@
 // whose value is the unset marker -16384 and joins continuation lines (a line ending in "\").
 // Keywords beginning with "_" are internal: they live in memory but are never saved.
 //
+// Files are untrusted: any line end ("\n", "\r\n", a lone "\r") is read, a NUL byte ends its
+// line's text, lines may be of any length and any byte value is kept. Save writes "KEYWORD: value"
+// lines; a value ending in a backslash is followed by an empty line, so that reading the file
+// again cannot join the next entry to it. Files are opened through MappedFopen, which picks the
+// text or binary mode that the file's host wants.
+//
 // The object owns all its strings; it is meant for the stack of one operation and cannot be
 // copied. No locks: one thread at a time per object. Nothing here throws; a file that cannot be
 // read reads as empty and a failed Save returns 0.

@@ -2,6 +2,7 @@
 
 #include <gtest/gtest.h>
 
+#include <filesystem>
 #include <string>
 
 #include "TempDir.h"
@@ -230,11 +231,16 @@ TEST(KKeywordFile, CopyKeywordTakesTheCleanedValue) {
   EXPECT_EQ(target.GetValue("MISSING"), "");
 }
 
-TEST(KKeywordFile, SaveIntoMissingDirectoryFails) {
+TEST(KKeywordFile, SaveFailsWhereTheFileCannotBeWritten) {
   TempDir dir;
   KKeywordFile keywords;
   keywords.SetValue("A", "1");
   EXPECT_EQ(keywords.Save(dir.File("no/such/dir/out.kwd")), 0);
+  std::string readOnly = dir.Write("read-only.kwd", "OLD: 1\n");
+  std::filesystem::permissions(readOnly, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  EXPECT_EQ(keywords.Save(readOnly), 0);
+  EXPECT_EQ(ReadFileBytes(readOnly), "OLD: 1\n");
 }
 
 TEST(KKeywordFile, SaveReadBackGivesTheSameEntries) {
