@@ -1,6 +1,5 @@
 #include "report/KTemplateStream.h"
 
-#include <cerrno>
 #include <climits>
 #include <cstdlib>
 #include <cstring>
@@ -28,7 +27,6 @@ bool EqualsIgnoringCase(const char* begin, const char* end, const std::string& k
 
 // Decimal integer as atol reads it, saturated to the 32-bit range of the file's numbers.
 long ParseLong(const char* token) {
-  errno = 0;
   long value = std::strtol(token, nullptr, 10);
   if (value > INT32_MAX) return INT32_MAX;
   if (value < INT32_MIN) return INT32_MIN;
