@@ -97,6 +97,16 @@ std::string KPlotItem::GetImageFile() const { return m_imageFile; }
 
 int KPlotItem::IsAnimation() const { return m_startFrame < m_endFrame ? 1 : 0; }
 
+void KPlotItem::TransferShownParts(ktpm::detail::EntryTransfer& io) {
+  io.Int(EntryKeyword("_LEGEND"), m_legend);
+  io.Int(EntryKeyword("_SURFACE"), m_surface);
+  io.Int(EntryKeyword("_WIRE"), m_wire);
+  io.Int(EntryKeyword("_FEATURE"), m_feature);
+  io.Int(EntryKeyword("_HIDDEN"), m_hidden);
+  io.Int(EntryKeyword("_MODEL"), m_model);
+  io.Int(EntryKeyword("_FEED"), m_feed);
+}
+
 void KPlotItem::TransferEntries(ktpm::detail::EntryTransfer& io) {
   io.String(EntryKeyword("_RESULTTYPE"), m_resultType);
   io.Int(EntryKeyword("_PERSPECTIVE"), m_camera.perspective);
@@ -117,13 +127,7 @@ void KPlotItem::TransferEntries(ktpm::detail::EntryTransfer& io) {
   io.Float(EntryKeyword("_QUATERNION3"), m_camera.quaternion[3]);
   io.Int(EntryKeyword("_STARTFRAME"), m_startFrame);
   io.Int(EntryKeyword("_ENDFRAME"), m_endFrame);
-  io.Int(EntryKeyword("_LEGEND"), m_legend);
-  io.Int(EntryKeyword("_SURFACE"), m_surface);
-  io.Int(EntryKeyword("_WIRE"), m_wire);
-  io.Int(EntryKeyword("_FEATURE"), m_feature);
-  io.Int(EntryKeyword("_HIDDEN"), m_hidden);
-  io.Int(EntryKeyword("_MODEL"), m_model);
-  io.Int(EntryKeyword("_FEED"), m_feed);
+  TransferShownParts(io);
   // The image size is one keyword used twice: the width first, then the height.
   io.Int(EntryKeyword("_DIMENSIONS"), m_width);
   io.Int(EntryKeyword("_DIMENSIONS"), m_height);

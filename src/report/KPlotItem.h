@@ -61,6 +61,9 @@ class KPlotItem : public KReportItem {
 
  protected:
   void TransferEntries(ktpm::detail::EntryTransfer& io) override;
+  // What the plot shows (legend, surface, wire frame, feature and hidden lines, model, feed
+  // system), in file order; 3D scenes store the same entries.
+  void TransferShownParts(ktpm::detail::EntryTransfer& io);
 
   std::string m_resultType;
   KPlotCamera m_camera;

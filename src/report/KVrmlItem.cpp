@@ -36,13 +36,7 @@ void KVrmlItem::SetFieldValue(int index, const std::string& text) {
 void KVrmlItem::TransferEntries(ktpm::detail::EntryTransfer& io) {
   // The camera of the plot is neither written nor read for a 3D scene.
   io.String(EntryKeyword("_RESULTTYPE"), m_resultType);
-  io.Int(EntryKeyword("_LEGEND"), m_legend);
-  io.Int(EntryKeyword("_SURFACE"), m_surface);
-  io.Int(EntryKeyword("_WIRE"), m_wire);
-  io.Int(EntryKeyword("_FEATURE"), m_feature);
-  io.Int(EntryKeyword("_HIDDEN"), m_hidden);
-  io.Int(EntryKeyword("_MODEL"), m_model);
-  io.Int(EntryKeyword("_FEED"), m_feed);
+  TransferShownParts(io);
   io.String(EntryKeyword("_TITLE"), m_title);
   io.String(EntryKeyword("_VRMLFILE"), m_imageFile);
   if (!io.IsWriting()) m_imageFile = ktpm::detail::ToNativeSeparators(m_imageFile);
