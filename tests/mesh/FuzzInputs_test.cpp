@@ -6,12 +6,12 @@
 #include <filesystem>
 #include <limits>
 
+#include "MessageCapture.h"
 #include "TempDir.h"
 #include "mesh/KBCFile.h"
 #include "mesh/KM3RReader.h"
 #include "mesh/KMeshAttributeSet.h"
 #include "mesh/MeshAttributeLoader.h"
-#include "platform/Resources.h"
 
 using ktpm::test::ReadAll;
 using ktpm::test::TempDir;
@@ -60,10 +60,7 @@ TEST(FuzzInputs, HostileCountsInTheAttributeDataAreBadLines) {
 }
 
 TEST(FuzzInputs, M3RReaderInputsLoad) {
-  KM3RReader::SetRetryDelay(std::chrono::milliseconds(1));
-  std::vector<std::string> messages;
-  SetMessageBoxHandler(
-      [&messages](const std::string& text, const std::string&) { messages.push_back(text); });
+  ktpm::test::MessageCapture capture;
   TempDir dir;
   auto inputs = Inputs("m3r_reader");
   ASSERT_FALSE(inputs.empty());
@@ -80,12 +77,10 @@ TEST(FuzzInputs, M3RReaderInputsLoad) {
                                    static_cast<size_t>(KM3RReader::kMaxElements));
     }
   }
-  SetMessageBoxHandler(nullptr);
-  KM3RReader::SetRetryDelay(std::chrono::milliseconds(500));
 }
 
 TEST(FuzzInputs, NodeCountAtTheIntegerLimitKeepsElementsOut) {
-  KM3RReader::SetRetryDelay(std::chrono::milliseconds(1));
+  ktpm::test::MessageCapture capture;
   TempDir dir;
   std::string path = dir.Write(
       "n.m3i", ReadAll(std::string(KTPM_TEST_DATA_DIR) + "/fuzz/m3r_reader/nodes-at-int-limit"));
@@ -98,7 +93,6 @@ TEST(FuzzInputs, NodeCountAtTheIntegerLimitKeepsElementsOut) {
   ASSERT_NE(nullptr, reader.Open(path));
   std::vector<int32_t> values;
   EXPECT_EQ(nullptr, reader.ReadRegion(values));
-  KM3RReader::SetRetryDelay(std::chrono::milliseconds(500));
 }
 
 TEST(FuzzInputs, BoundaryConditionInputsRoundTrip) {

@@ -4,30 +4,15 @@
 
 #include <cstring>
 
+#include "MessageCapture.h"
 #include "TempDir.h"
 #include "mesh/KM3RWriter.h"
-#include "platform/Resources.h"
 
 using ktpm::test::IsOwnerWritable;
+using ktpm::test::MessageCapture;
 using ktpm::test::TempDir;
 
 namespace {
-
-// Collects the messages shown while it lives and keeps open retries short.
-class MessageCapture {
- public:
-  MessageCapture() {
-    KM3RReader::SetRetryDelay(std::chrono::milliseconds(1));
-    SetMessageBoxHandler([this](const std::string& text, const std::string& caption) {
-      messages.push_back(caption + ": " + text);
-    });
-  }
-  ~MessageCapture() {
-    SetMessageBoxHandler(nullptr);
-    KM3RReader::SetRetryDelay(std::chrono::milliseconds(500));
-  }
-  std::vector<std::string> messages;
-};
 
 KM3RWriter SmallMesh(int32_t version = 105) {
   KM3RWriter writer;

@@ -1,11 +1,11 @@
 // Filling attribute sets from 3D mesh files, through KMeshAttributeSet::Load.
 #include <gtest/gtest.h>
 
+#include "MessageCapture.h"
 #include "TempDir.h"
 #include "mesh/KM3RReader.h"
 #include "mesh/KM3RWriter.h"
 #include "mesh/KMeshAttributeSet.h"
-#include "platform/Resources.h"
 
 using ktpm::test::TempDir;
 
@@ -16,17 +16,6 @@ using Ids = std::vector<int32_t>;
 
 class M3RAttributeFill : public ::testing::Test {
  protected:
-  M3RAttributeFill() {
-    KM3RReader::SetRetryDelay(std::chrono::milliseconds(1));
-    SetMessageBoxHandler([this](const std::string& text, const std::string& caption) {
-      messages.push_back(caption + ": " + text);
-    });
-  }
-  ~M3RAttributeFill() override {
-    SetMessageBoxHandler(nullptr);
-    KM3RReader::SetRetryDelay(std::chrono::milliseconds(500));
-  }
-
   const std::vector<KIntEntry>& Ints(const std::string& name) {
     return set.FindAttribute(name)->classes[3].intValues;
   }
@@ -37,9 +26,10 @@ class M3RAttributeFill : public ::testing::Test {
     EXPECT_EQ(1, set.Load(path));
   }
 
+  ktpm::test::MessageCapture capture;
+  std::vector<std::string>& messages = capture.messages;
   TempDir dir;
   KMeshAttributeSet set;
-  std::vector<std::string> messages;
 };
 
 void ExpectEntry(const KIntEntry& entry, int32_t value, const Ids& ids, const Pairs& ranges) {
