@@ -8,6 +8,8 @@ namespace ktpm::detail {
 namespace {
 
 constexpr int32_t kDenseFill = -16384;
+// As many values as the largest block of the attribute files holds.
+constexpr size_t kMaxDenseSize = 10'000'000;
 
 bool InInt32(int64_t number) {
   return number >= std::numeric_limits<int32_t>::min() &&
@@ -352,6 +354,9 @@ void AddEntity(KEntitySet& set, int32_t entity) {
 bool AssignDenseValue(KEntityClass& entityClass, int32_t entity, int32_t value) {
   if (entityClass.denseFirst < 1 || entity < entityClass.denseFirst) return false;
   size_t position = static_cast<size_t>(int64_t{entity} - entityClass.denseFirst);
+  // An entity number far beyond the block (a count from a hostile file) would make it grow by
+  // gigabytes; such an entity gets its value among the entries instead.
+  if (position >= kMaxDenseSize) return false;
   if (position >= entityClass.denseValues.size()) {
     entityClass.denseValues.resize(position + 1, kDenseFill);
   }

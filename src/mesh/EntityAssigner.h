@@ -80,8 +80,8 @@ extern template class EntityAssigner<KIntEntry>;
 extern template class EntityAssigner<KRealVectorEntry>;
 
 // Assigns an integer value to an entity of a class: into the dense block when the entity is at
-// or after its first entity (the block grows, new positions before it holding -16384), otherwise
-// into the integer entries.
+// or after its first entity (the block grows, new positions before it holding -16384, up to
+// 10,000,000 values), otherwise into the integer entries.
 void AssignIntValue(KEntityClass& entityClass, int32_t entity, int32_t value);
 // Assigns a real vector to an entity of a class (real vector entries).
 void AssignRealVector(KEntityClass& entityClass, int32_t entity, const std::vector<double>& value);

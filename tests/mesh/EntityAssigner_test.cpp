@@ -184,6 +184,10 @@ TEST(EntityAssigner, DenseBlockTakesEntitiesFromItsFirst) {
   AssignIntValue(c, 9, 6);
   ASSERT_EQ(1u, c.intValues.size());
   ExpectSet(c.intValues[0], {9}, {});
+  // Far beyond the block the value goes to the entries rather than growing it by gigabytes.
+  AssignIntValue(c, 2'000'000'000, 6);
+  EXPECT_EQ(5u, c.denseValues.size());
+  ExpectSet(c.intValues[0], {9, 2'000'000'000}, {});
   KEntityClass noBlock;
   AssignIntValue(noBlock, 3, 1);
   EXPECT_TRUE(noBlock.denseValues.empty());
