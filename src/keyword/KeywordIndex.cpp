@@ -2,6 +2,8 @@
 
 #include <functional>
 
+#include "keyword/SpareBuffer.h"
+
 namespace ktpm::detail {
 
 namespace {
@@ -16,7 +18,10 @@ std::uint32_t KeywordIndex::Hash(std::string_view keyword) {
   return static_cast<std::uint32_t>(hash ^ (hash >> 32));
 }
 
+KeywordIndex::~KeywordIndex() { DonateBuffer(m_entries); }
+
 void KeywordIndex::Clear() {
+  DonateBuffer(m_entries);
   std::vector<Entry>().swap(m_entries);
   m_mask = 0;
   m_live = 0;
@@ -56,12 +61,14 @@ void KeywordIndex::Place(std::uint32_t hash, int slot) {
 void KeywordIndex::Rebuild(std::size_t capacity) {
   std::vector<Entry> old;
   old.swap(m_entries);
+  AdoptSpareBuffer(m_entries, capacity);
   m_entries.assign(capacity, Entry{0, kFree});
   m_mask = capacity - 1;
   m_occupied = 0;
   for (const Entry& entry : old) {
     if (entry.slot >= 0) Place(entry.tag, entry.slot);
   }
+  DonateBuffer(old);
 }
 
 }  // namespace ktpm::detail

@@ -18,6 +18,11 @@ namespace ktpm::detail {
 
 class KeywordIndex {
  public:
+  KeywordIndex() = default;
+  KeywordIndex(const KeywordIndex&) = delete;
+  KeywordIndex& operator=(const KeywordIndex&) = delete;
+  ~KeywordIndex();
+
   static std::uint32_t Hash(std::string_view keyword);
 
   // The slot of keyword (whose Hash is hash), or -1. keywordOf(slot) gives a slot's keyword.

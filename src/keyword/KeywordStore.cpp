@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "keyword/SpareBuffer.h"
+
 namespace ktpm::detail {
 
 namespace {
@@ -117,9 +119,18 @@ void KeywordStore::Clear() {
   m_indexedSlots = 0;
 }
 
+KeywordStore::~KeywordStore() {
+  DonateBuffer(m_text);
+  DonateBuffer(m_slots);
+}
+
 void KeywordStore::Reserve(std::size_t fileBytes) {
-  m_text.reserve(m_text.size() + std::min(fileBytes, kMaxTextReserve));
-  m_slots.reserve(m_slots.size() + std::min(fileBytes / kBytesPerSlotGuess, kMaxSlotReserve));
+  std::size_t text = m_text.size() + std::min(fileBytes, kMaxTextReserve);
+  std::size_t slots = m_slots.size() + std::min(fileBytes / kBytesPerSlotGuess, kMaxSlotReserve);
+  AdoptSpareBuffer(m_text, text);
+  AdoptSpareBuffer(m_slots, slots);
+  m_text.reserve(text);
+  m_slots.reserve(slots);
 }
 
 }  // namespace ktpm::detail

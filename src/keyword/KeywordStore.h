@@ -24,6 +24,12 @@ namespace ktpm::detail {
 
 class KeywordStore {
  public:
+  KeywordStore() = default;
+  KeywordStore(const KeywordStore&) = delete;
+  KeywordStore& operator=(const KeywordStore&) = delete;
+  // Leaves the large buffers to the next store on this thread (SpareBuffer.h).
+  ~KeywordStore();
+
   // The longest keyword or value a slot can hold; longer ones are not stored.
   static constexpr std::size_t kMaxTextLength = UINT32_MAX - 1;
 

@@ -2,8 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <filesystem>
 #include <string>
+#include <thread>
 
 #include "TempDir.h"
 
@@ -317,6 +319,32 @@ TEST(KKeywordFile, ManyKeywordsKeepTheirOrder) {
   for (int i = 0; i < 5000; ++i) {
     ASSERT_EQ(keywords.GetValue("KEY_" + std::to_string(4999 - i)), std::to_string(i));
   }
+}
+
+// Each thread reuses the buffers its own finished objects leave behind; objects on different
+// threads share nothing.
+TEST(KKeywordFile, ObjectsOnSeparateThreadsLoadIndependently) {
+  TempDir dir;
+  std::string bytes;
+  for (int i = 0; i < 3000; ++i)
+    bytes += "KEY_" + std::to_string(i) + ": " + std::to_string(i) + "\n";
+  std::string path = dir.Write("in.kwd", bytes);
+  std::atomic<int> wrong{0};
+  auto loadRepeatedly = [&] {
+    for (int round = 0; round < 10; ++round) {
+      KKeywordFile keywords;
+      keywords.Load(path);
+      keywords.SetValue("ROUND", std::to_string(round));
+      if (keywords.GetValue("KEY_2999") != "2999" ||
+          keywords.GetValue("ROUND") != std::to_string(round)) {
+        ++wrong;
+      }
+    }
+  };
+  std::thread other(loadRepeatedly);
+  loadRepeatedly();
+  other.join();
+  EXPECT_EQ(wrong, 0);
 }
 
 // A value that ends in a backslash must not swallow the entry saved after it.
