@@ -27,7 +27,8 @@ bool IsWritableKeyword(const std::string& keyword) {
 std::string TemporarySibling(const std::string& path) {
   std::random_device random;
   const std::filesystem::path target(path);
-  const std::string name = "." + target.filename().string() + ".tmp-" + std::to_string(random());
+  std::string name(1, '.');
+  name.append(target.filename().string()).append(".tmp-").append(std::to_string(random()));
   return (target.parent_path() / name).string();
 }
 
