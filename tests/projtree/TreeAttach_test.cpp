@@ -15,6 +15,7 @@ using ktpm::test::DumpTree;
 using ktpm::test::FilesOf;
 using ktpm::test::NodeOf;
 using ktpm::test::ParentOf;
+using ktpm::test::ScopedMaterialData;
 using ktpm::test::ScratchProject;
 
 namespace {
@@ -32,15 +33,6 @@ class AttachProject : public ScratchProject {
   void Input(const std::string& name, const std::string& keywords) {
     Write(name, "PLASTIC_MODEL: part.ktl\nMATERIAL_FILE: m.md3\n" + keywords);
   }
-};
-
-// The material database of a test: built from the seed into the test's own data directory.
-class ScopedMaterialData {
- public:
-  explicit ScopedMaterialData(const std::filesystem::path& directory) {
-    setenv("XDG_DATA_HOME", directory.c_str(), 1);
-  }
-  ~ScopedMaterialData() { unsetenv("XDG_DATA_HOME"); }
 };
 
 }  // namespace

@@ -15,18 +15,11 @@ using ktpm::test::DumpTree;
 using ktpm::test::FilesOf;
 using ktpm::test::NodeOf;
 using ktpm::test::ParentOf;
+using ktpm::test::ScopedMaterialData;
 using ktpm::test::ScratchProject;
+using ktpm::test::WriteMidplaneMesh;
 
 namespace {
-
-constexpr const char* kMidplaneMesh = "KTL model file\nMESH_MODEL_TYPE: MIDPLANE\nUNITS MM\nEND\n";
-
-// A midplane mesh with its node and element files.
-void WriteMesh(const ScratchProject& project, const std::string& base) {
-  project.Write(base + ".ktl", kMidplaneMesh);
-  project.Write(base + ".nda", "1 0 0 0\n");
-  project.Write(base + ".ela", "1 1 2 3\n");
-}
 
 int CountNodes(KProjectTree& tree, Node_Type type) {
   int count = 0;
@@ -121,7 +114,7 @@ TEST(TreeBuilder, ModelFileWithoutMeshIsAModelUnderTheRoot) {
 
 TEST(TreeBuilder, MeshWithoutSourceHangsUnderAPlaceholderModel) {
   ScratchProject project;
-  WriteMesh(project, "part");
+  WriteMidplaneMesh(project, "part");
   project.Write("part.txt", "notes\n");
   project.Write("part.lab", "Front panel\n");
   project.tree.Open(project.Path().string());
@@ -149,7 +142,7 @@ TEST(TreeBuilder, TranslatedMeshHangsUnderItsCadModel) {
 
 TEST(TreeBuilder, BoundaryConditionsWithoutAnalysisFindTheirMesh) {
   ScratchProject project;
-  WriteMesh(project, "part");
+  WriteMidplaneMesh(project, "part");
   // Names no model, but a mesh of its base name exists: the mesh is recorded in the file.
   project.Write("part.bf3", "*NODAL    INJECT\n\t1\t1\t1\n");
   // Names its model.
@@ -174,7 +167,7 @@ TEST(TreeBuilder, BoundaryConditionsWithoutAnalysisFindTheirMesh) {
 
 TEST(TreeBuilder, AnalysisChainWithBinsMaterialResultsAndSideFiles) {
   ScratchProject project;
-  WriteMesh(project, "part");
+  WriteMidplaneMesh(project, "part");
   project.Write("m.md3", "PLASTIC_MODEL: part.ktl\nMATERIAL_GRADE: ABS\n");
   project.Write("m.dss", "shrinkage\n");
   project.Write("part.bf3", "*MODEL    part.ktl\n*NODAL    INJECT\n\t1\t1\t1\n");
@@ -204,7 +197,7 @@ TEST(TreeBuilder, AnalysisChainWithBinsMaterialResultsAndSideFiles) {
 
 TEST(TreeBuilder, ProgressGoesToTheSinksInFiveSteps) {
   ScratchProject project;
-  WriteMesh(project, "part");
+  WriteMidplaneMesh(project, "part");
   RecordingSink sink;
   project.tree.RegisterNotifySink(&sink);
   project.tree.Open(project.Path().string());
@@ -242,14 +235,13 @@ void CopySample(const ScratchProject& project) {
   const std::filesystem::path sample =
       std::filesystem::path(KTPM_SOURCE_DIR) / "data/sample-project";
   std::filesystem::copy(sample, project.Path(), std::filesystem::copy_options::recursive);
-  // A material made from the database is built from the seed into a database of the test's own.
-  setenv("XDG_DATA_HOME", (project.Path() / ".data").c_str(), 1);
 }
 
 }  // namespace
 
 TEST(TreeBuilder, RebuildOfAnUnchangedProjectCreatesNoNodeAndMovesNothing) {
   ScratchProject project;
+  ScopedMaterialData data(project.Path() / ".data");
   CopySample(project);
   project.tree.Open(project.Path().string());
   ASSERT_EQ(CheckTree(project.tree), "");
@@ -268,12 +260,11 @@ TEST(TreeBuilder, RebuildOfAnUnchangedProjectCreatesNoNodeAndMovesNothing) {
   project.tree.Open(project.Path().string());
   EXPECT_EQ(DumpTree(project.tree), dump);
   EXPECT_EQ(project.tree.GetNodes().size(), links.size());
-  unsetenv("XDG_DATA_HOME");
 }
 
 TEST(TreeBuilder, RebuildFindsAFinishedResultAndTellsTheSinks) {
   ScratchProject project;
-  WriteMesh(project, "part");
+  WriteMidplaneMesh(project, "part");
   project.Write("m.md3", "PLASTIC_MODEL: part.ktl\n");
   project.Write("part1.001",
                 "PLASTIC_MODEL: part.ktl\nMATERIAL_FILE: m.md3\n3DFLOW_ANALYSIS_AIM: FILL\n"
@@ -300,7 +291,7 @@ TEST(TreeBuilder, RebuildFindsAFinishedResultAndTellsTheSinks) {
 
 TEST(TreeBuilder, RebuildAddsNodesOnlyForNewFiles) {
   ScratchProject project;
-  WriteMesh(project, "part");
+  WriteMidplaneMesh(project, "part");
   project.tree.Open(project.Path().string());
   const auto links = Links(project.tree);
   ASSERT_EQ(links.size(), 2u);  // The mesh and its placeholder model.
@@ -316,7 +307,7 @@ TEST(TreeBuilder, RebuildAddsNodesOnlyForNewFiles) {
 
 TEST(TreeBuilder, CloseEmptiesTheTreeAndOpenAfterCloseBuildsAgain) {
   ScratchProject project;
-  WriteMesh(project, "part");
+  WriteMidplaneMesh(project, "part");
   project.tree.Open(project.Path().string());
   ASSERT_EQ(project.tree.IsOpen(), 1);
   project.tree.Close();

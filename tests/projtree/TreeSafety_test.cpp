@@ -17,8 +17,10 @@
 
 using ktpm::test::CheckTree;
 using ktpm::test::DumpTree;
+using ktpm::test::kMidplaneMesh;
 using ktpm::test::NodeOf;
 using ktpm::test::ParentOf;
+using ktpm::test::ScopedMaterialData;
 using ktpm::test::ScratchProject;
 
 namespace {
@@ -99,17 +101,6 @@ std::string FilesOutsideTheProject(KProjectTree& tree) {
   }
   return found;
 }
-
-constexpr const char* kMidplaneMesh = "KTL model file\nMESH_MODEL_TYPE: MIDPLANE\nEND\n";
-
-// Sets the material database of the test (built from the seed inside the project's parent).
-class ScopedMaterialData {
- public:
-  explicit ScopedMaterialData(const fs::path& directory) {
-    setenv("XDG_DATA_HOME", directory.c_str(), 1);
-  }
-  ~ScopedMaterialData() { unsetenv("XDG_DATA_HOME"); }
-};
 
 }  // namespace
 

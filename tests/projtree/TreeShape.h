@@ -3,12 +3,15 @@
 // compact dump of the tree for exact comparisons.
 #pragma once
 
+#include <cstdlib>
+#include <filesystem>
 #include <mutex>
 #include <sstream>
 #include <string>
 #include <unordered_set>
 #include <vector>
 
+#include "ScratchProject.h"
 #include "platform/KFileEntry.h"
 #include "projtree/KProjectTree.h"
 #include "projtree/KT_PM_Node.h"
@@ -25,6 +28,29 @@ struct KProjectTreeTestPeer {
 };
 
 namespace ktpm::test {
+
+// A model file of a midplane mesh that states its type.
+inline constexpr const char* kMidplaneMesh =
+    "KTL model file\nMESH_MODEL_TYPE: MIDPLANE\nUNITS MM\nEND\n";
+
+// A midplane mesh with its node and element files.
+inline void WriteMidplaneMesh(const ScratchProject& project, const std::string& base) {
+  project.Write(base + ".ktl", kMidplaneMesh);
+  project.Write(base + ".nda", "1 0 0 0\n");
+  project.Write(base + ".ela", "1 1 2 3\n");
+}
+
+// Points the material database at a directory of the test for the life of the guard: the
+// database is built there from the seed when a material is first made.
+class ScopedMaterialData {
+ public:
+  explicit ScopedMaterialData(const std::filesystem::path& directory) {
+    setenv("XDG_DATA_HOME", directory.c_str(), 1);
+  }
+  ScopedMaterialData(const ScopedMaterialData&) = delete;
+  ScopedMaterialData& operator=(const ScopedMaterialData&) = delete;
+  ~ScopedMaterialData() { unsetenv("XDG_DATA_HOME"); }
+};
 
 // What is wrong with the structure of the tree, one problem a line; empty when it is sound.
 // The root and the nodes of the array form a forest: every child list ends, holds each node at
