@@ -7,21 +7,14 @@
 #include <string>
 #include <thread>
 
-#include "TempDir.h"
+#include "KeywordTestSupport.h"
 
 namespace {
 
 using namespace std::string_literals;
+using ktpm::test::LoadAndSave;
 using ktpm::test::ReadFileBytes;
 using ktpm::test::TempDir;
-
-// Loads bytes as a keyword file and returns what Save writes back.
-std::string LoadAndSave(const TempDir& dir, const std::string& bytes) {
-  KKeywordFile keywords;
-  keywords.Load(dir.Write("in.kwd", bytes));
-  if (keywords.Save(dir.File("out.kwd")) != 1) return "<save failed>";
-  return ReadFileBytes(dir.File("out.kwd"));
-}
 
 TEST(KKeywordFile, ReadsEntriesInFileOrderAndSavesThemBack) {
   TempDir dir;

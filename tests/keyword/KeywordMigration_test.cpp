@@ -3,11 +3,12 @@
 #include <string>
 #include <utility>
 
-#include "TempDir.h"
+#include "KeywordTestSupport.h"
 #include "keyword/KKeywordFile.h"
 
 namespace {
 
+using ktpm::test::LoadAndSave;
 using ktpm::test::ReadFileBytes;
 using ktpm::test::TempDir;
 
@@ -19,14 +20,6 @@ std::pair<std::string, std::string> Migrate(std::string keyword, std::string val
 }
 
 using Entry = std::pair<std::string, std::string>;
-
-// Loads the bytes and returns the file Save writes from them.
-std::string LoadAndSave(const TempDir& dir, const std::string& bytes) {
-  KKeywordFile keywords;
-  keywords.Load(dir.Write("in.kwd", bytes));
-  if (keywords.Save(dir.File("out.kwd")) != 1) return "<save failed>";
-  return ReadFileBytes(dir.File("out.kwd"));
-}
 
 TEST(KeywordMigration, AnalysisTypeLeavesTheAim) {
   TempDir dir;
