@@ -318,3 +318,27 @@ TEST(TreeBuilder, CloseEmptiesTheTreeAndOpenAfterCloseBuildsAgain) {
   EXPECT_EQ(project.tree.GetNodes().size(), 2u);
   EXPECT_NE(project.tree.FindFileInTree("PART.KTL"), nullptr);
 }
+
+TEST(TreeBuilder, DeletedNodeWhoseFileIsStillThereComesBackAsItself) {
+  ScratchProject project;
+  WriteMidplaneMesh(project, "part");
+  project.Write("part.bf3", "*MODEL    part.ktl\n");
+  project.tree.Open(project.Path().string());
+  KT_PM_Node* bc = project.tree.FindInternalNode("part.bf3");
+  ASSERT_NE(bc, nullptr);
+  KT_PM_Node* bin = bc->GetParent();
+  ASSERT_NE(bin, nullptr);
+  const size_t count = project.tree.GetNodes().size();
+  // Deleted as a delete leaves it: unlinked and marked, still known to the client.
+  bc->SetClientData(5);
+  bc->DetachFromParent();
+  bc->SetState(NS_DELETED);
+
+  KProjectTreeTestPeer::BuildTree(project.tree);
+  EXPECT_EQ(project.tree.GetNodes().size(), count);
+  EXPECT_EQ(project.tree.FindInternalNode("part.bf3"), bc);
+  EXPECT_EQ(bc->GetState(), NS_OK);
+  EXPECT_EQ(bc->GetClientData(), 0u);  // To be announced again.
+  EXPECT_EQ(bc->GetParent(), bin);
+  EXPECT_EQ(CheckTree(project.tree), "");
+}
