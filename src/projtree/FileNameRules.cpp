@@ -1,6 +1,7 @@
 #include "projtree/FileNameRules.h"
 
 #include "platform/PathText.h"
+#include "projtree/NodeTypes.h"
 
 namespace ktpm::detail {
 
@@ -26,6 +27,24 @@ bool EndsWithNoCase(std::string_view text, std::string_view suffix) {
 std::string EnsureExtension(std::string_view name, std::string_view extension) {
   std::string result(name);
   if (!EndsWithNoCase(name, extension)) result += extension;
+  return result;
+}
+
+const std::string& MeshExtension() {
+  static const std::string extension = GetRegistryExtension(NT_MESH, NST_DEFAULT, RC_MAIN);
+  return extension;
+}
+
+const std::string& Mesh3DExtension() {
+  static const std::string extension = GetRegistryExtension(NT_MESH, NST_MESH_3D, RC_MAIN);
+  return extension;
+}
+
+std::string MeshFileName(std::string_view name) {
+  std::string result(name);
+  if (!EndsWithNoCase(name, MeshExtension()) && !EndsWithNoCase(name, Mesh3DExtension())) {
+    result += MeshExtension();
+  }
   return result;
 }
 

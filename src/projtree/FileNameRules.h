@@ -17,6 +17,13 @@ std::string CutExtension(std::string_view name);
 bool EndsWithNoCase(std::string_view text, std::string_view suffix);
 // Appends extension unless the name already ends with it (without regard to case).
 std::string EnsureExtension(std::string_view name, std::string_view extension);
+// The main extensions of meshes (".ktl") and of 3D meshes (".m3i"), from the file-type registry.
+const std::string& MeshExtension();
+const std::string& Mesh3DExtension();
+// A mesh file name as keyword and boundary-condition files give it: ".ktl" appended unless the
+// name already ends with ".ktl" or ".m3i".
+std::string MeshFileName(std::string_view name);
+
 // Whether a name read from a project file may name a file of the project: a plain name in the
 // project directory, without directory parts, not "." or "..". Names that fail are ignored, so
 // that no file outside the project is ever made, changed or deleted through a reference.

@@ -12,22 +12,15 @@
 #include "report/KReportTemplate.h"
 
 using ktpm::detail::CutExtension;
+using ktpm::detail::Mesh3DExtension;
+using ktpm::detail::MeshExtension;
+using ktpm::detail::MeshFileName;
 using ktpm::detail::EndsWithNoCase;
 using ktpm::detail::IsProjectFileName;
 using ktpm::detail::WithExtension;
 
 namespace {
 
-constexpr const char* kMeshExtension = ".ktl";
-constexpr const char* kMesh3DExtension = ".m3i";
-
-// A mesh file name: ".ktl" appended unless it names a ".ktl" or ".m3i" file already.
-std::string MeshFileName(std::string name) {
-  if (!EndsWithNoCase(name, kMeshExtension) && !EndsWithNoCase(name, kMesh3DExtension)) {
-    name += kMeshExtension;
-  }
-  return name;
-}
 
 // The keyword naming an input's results on a mesh kind; nullptr when the kind has none.
 const char* ResultNameKeyword(Node_SubType analysis, Node_SubType meshKind) {
@@ -266,13 +259,13 @@ KT_PM_Node* KProjectTree::AddTranslatorInput(const char* name) {
     return nullptr;
   }
   outputModel = ktpm::detail::EnsureExtension(
-      outputModel, meshKind == NST_MESH_3D ? kMesh3DExtension : kMeshExtension);
+      outputModel, meshKind == NST_MESH_3D ? Mesh3DExtension() : MeshExtension());
   KT_PM_Node* mesh = FindInternalNode(outputModel);
   if (mesh == nullptr) {
     // A translator that names no output, or one outside the project, makes no mesh; its input
     // file stays out of the tree.
-    if (!IsProjectFileName(outputModel) || outputModel == kMeshExtension ||
-        outputModel == kMesh3DExtension) {
+    if (!IsProjectFileName(outputModel) || outputModel == MeshExtension() ||
+        outputModel == Mesh3DExtension()) {
       return nullptr;
     }
     mesh = CreateNode(outputModel, NT_MESH, meshKind);

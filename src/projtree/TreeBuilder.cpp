@@ -18,6 +18,9 @@
 #include "report/KReportTemplate.h"
 
 using ktpm::detail::CutExtension;
+using ktpm::detail::Mesh3DExtension;
+using ktpm::detail::MeshExtension;
+using ktpm::detail::MeshFileName;
 using ktpm::detail::EndsWithNoCase;
 using ktpm::detail::EnsureExtension;
 using ktpm::detail::ExtensionOf;
@@ -26,8 +29,6 @@ using ktpm::detail::WithExtension;
 
 namespace {
 
-constexpr const char* kMeshExtension = ".ktl";
-constexpr const char* kMesh3DExtension = ".m3i";
 
 // The files of the project directory that no pass has taken yet. A taken name is emptied, so
 // positions stay stable; existence tests of sibling names are answered from the listing.
@@ -145,7 +146,7 @@ void KProjectTree::BuildTree() {
       }
     } else {
       KT_PM_Node* node = CreateNode(name, row->type, row->subType);
-      if (node->GetType() == NT_MESH && EndsWithNoCase(name, kMeshExtension)) {
+      if (node->GetType() == NT_MESH && EndsWithNoCase(name, MeshExtension())) {
         DoMeshCheck(node);
         if (node->GetType() == NT_MODEL) KT_PM_Node::AppendChild(&m_root, node);
       } else if (node->GetType() == NT_CAD_MODEL) {
@@ -206,10 +207,7 @@ void KProjectTree::BuildTree() {
     if (node->GetType() == NT_MATERIAL) {
       KKeywordFile keywords;
       keywords.Load(node->GetMainFile());
-      std::string mesh = keywords.GetValue("PLASTIC_MODEL");
-      if (!EndsWithNoCase(mesh, kMeshExtension) && !EndsWithNoCase(mesh, kMesh3DExtension)) {
-        mesh += kMeshExtension;
-      }
+      const std::string mesh = MeshFileName(keywords.GetValue("PLASTIC_MODEL"));
       if (KT_PM_Node* meshNode = FindInternalNode(mesh)) AddMaterialNode(meshNode, node);
       const std::string shrinkage = WithExtension(node->GetMainFile(), ".dss");
       if (list.Exists(shrinkage)) node->AddNodeFile(shrinkage);
@@ -240,7 +238,7 @@ void KProjectTree::BuildTree() {
     if (mesh == nullptr) continue;
     KT_PM_Node* mold = nullptr;
     if (!moldName.empty()) {
-      mold = FindInternalNode(EnsureExtension(moldName, kMeshExtension));
+      mold = FindInternalNode(EnsureExtension(moldName, MeshExtension()));
       if (mold != nullptr) {
         if (mold->GetSubType() == NST_MESH_FUSION) mold->SetSubType(NST_MESH_MOLD_FUSION);
         if (mold->GetSubType() == NST_MESH_MIDPLANE) mold->SetSubType(NST_MESH_MOLD_MIDPLANE);
@@ -320,8 +318,8 @@ void KProjectTree::BuildTree() {
       }
     }
     if (!taken && IsMeshSideFileExtension(extension)) {
-      KT_PM_Node* mesh = FindInternalNode(WithExtension(name, kMeshExtension));
-      if (mesh == nullptr) mesh = FindInternalNode(WithExtension(name, kMesh3DExtension));
+      KT_PM_Node* mesh = FindInternalNode(WithExtension(name, MeshExtension()));
+      if (mesh == nullptr) mesh = FindInternalNode(WithExtension(name, Mesh3DExtension()));
       if (mesh != nullptr) mesh->AddNodeFile(name);
       taken = true;
     }
@@ -353,7 +351,7 @@ void KProjectTree::BuildTree() {
       continue;
     }
     AttachUnplacedBoundaryCondition(node, list.Exists(WithExtension(node->GetMainFile(),
-                                                                    kMeshExtension)));
+                                                                    MeshExtension())));
   }
 
   // Step 14.
@@ -383,16 +381,13 @@ void KProjectTree::MoveFromPlaceholder(KT_PM_Node* mesh, KT_PM_Node* parent) {
 void KProjectTree::AttachUnplacedBoundaryCondition(KT_PM_Node* node, bool meshFileExists) {
   const std::string file = node->GetMainFile();
   KBCFile bcFile(file);
-  std::string model = bcFile.GetModel();
+  const std::string model = bcFile.GetModel();
   KT_PM_Node* parent = nullptr;
   if (!model.empty()) {
-    if (!EndsWithNoCase(model, kMeshExtension) && !EndsWithNoCase(model, kMesh3DExtension)) {
-      model += kMeshExtension;
-    }
-    parent = FindInternalNode(model);
+    parent = FindInternalNode(MeshFileName(model));
   } else {
     const std::string mesh =
-        WithExtension(file, meshFileExists ? kMeshExtension : kMesh3DExtension);
+        WithExtension(file, meshFileExists ? MeshExtension() : Mesh3DExtension());
     parent = FindInternalNode(mesh);
     if (parent != nullptr) {
       // Record the mesh in the file, which may be write-protected while in use.
