@@ -249,3 +249,59 @@ TEST(TreeAttach, GeneratedReportsAreMatchedWithTheirTemplate) {
   EXPECT_EQ(DumpTree(project.tree), dump);
   EXPECT_EQ(project.tree.GetNodes().size(), count);
 }
+
+TEST(TreeAttach, LeftOverResultFilesJoinTheFillOrThePackResultByTheirKind) {
+  {
+    AttachProject project;
+    project.Input("x.002",
+                  "3DFLOW_ANALYSIS_AIM: PACK\n3DFLOW_RESTART: NONE\n3DFLOW_RESULT_NAME: x\n");
+    // The fill result is made first, from its file: pack files go on to its pack result.
+    project.Write("x.fsu", "summary\n");
+    project.Write("x.pr0", "pack frame\n");
+    project.Write("x.fr0", "fill frame\n");
+    project.Open();
+    EXPECT_EQ(FilesOf(NodeOf(project.tree, "x.fsu")), "x.fsu x.fr0");
+    EXPECT_EQ(FilesOf(NodeOf(project.tree, "x.psu")), "x.psu x.pr0");
+  }
+  {
+    AttachProject project;
+    project.Input("x.002",
+                  "3DFLOW_ANALYSIS_AIM: PACK\n3DFLOW_RESTART: NONE\n3DFLOW_RESULT_NAME: x\n");
+    // Now the pack result is made first: fill files go back up to its fill result.
+    project.Write("x.psu", "summary\n");
+    project.Write("x.pr0", "pack frame\n");
+    project.Write("x.fr0", "fill frame\n");
+    project.Open();
+    EXPECT_EQ(FilesOf(NodeOf(project.tree, "x.fsu")), "x.fsu x.fr0");
+    EXPECT_EQ(FilesOf(NodeOf(project.tree, "x.psu")), "x.psu x.pr0");
+    EXPECT_EQ(ParentOf(project.tree, "x.psu"), "x.fsu");
+  }
+}
+
+TEST(TreeAttach, CoolInputMakesItsMoldModelAMoldMeshAndPlacesItsBoundaryCondition) {
+  AttachProject project;
+  project.Write("tool.ktl", "KTL model file\nMESH_MODEL_TYPE: FUSION\nEND\n");
+  project.Write("tool.nda", "1 0 0 0\n");
+  project.Write("tool.bc2", "*NODAL    COOLANT\n");
+  project.Write("part.bc3", "*NODAL    COOLANT\n");
+  project.Input("c.040",
+                "3DCOOL_RESULT_NAME: c\n3DCOOL_MOLD_MODEL_FILE: tool\n"
+                "3DCOOL_BOUNDARY_CONDITION: tool.bc2\n");
+  project.Input("d.040", "3DCOOL_RESULT_NAME: d\n2DCOOL_BOUNDARY_CONDITION: part.bc3\n");
+  project.Open();
+  EXPECT_EQ(DumpTree(project.tree),
+            "NT_CAD_MODEL NST_NONE NS_OK\n"
+            "  NT_MESH NST_MESH_MIDPLANE NS_OK part.ktl part.nda\n"
+            "    NT_BIN NST_MOLD_BIN NS_OK\n"
+            "      NT_MESH NST_MESH_MOLD_FUSION NS_OK tool.ktl tool.nda\n"
+            "        NT_BOUNDARY_CONDITION NST_COOL NS_OK tool.bc2\n"
+            "    NT_MATERIAL_GROUP NST_DEFAULT NS_OK [TESSARA]\n"
+            "      NT_MATERIAL NST_MATERIAL_FILE NS_OK m.md3\n"
+            "        NT_ANALYSIS_INPUT NST_COOL NS_OK c.040\n"
+            "          NT_RESULT NST_COOL NS_PENDING c.csu\n"
+            "        NT_ANALYSIS_INPUT NST_COOL NS_OK d.040\n"
+            "          NT_RESULT NST_COOL NS_PENDING d.csu\n"
+            "    NT_BOUNDARY_CONDITION NST_COOL NS_OK part.bc3\n");
+  // Becoming a mold mesh does not change the model type its file states.
+  EXPECT_NE(project.Read("tool.ktl").find("MESH_MODEL_TYPE: FUSION"), std::string::npos);
+}

@@ -342,3 +342,14 @@ TEST(TreeBuilder, DeletedNodeWhoseFileIsStillThereComesBackAsItself) {
   EXPECT_EQ(bc->GetParent(), bin);
   EXPECT_EQ(CheckTree(project.tree), "");
 }
+
+TEST(TreeBuilder, FindFileInTreeSeesOnlyLinkedNodes) {
+  ScratchProject project;
+  WriteMidplaneMesh(project, "part");
+  project.Write("loose.001", "3DFLOW_ANALYSIS_AIM: FILL\n");
+  project.tree.Open(project.Path().string());
+  EXPECT_NE(project.tree.FindInternalNode("loose.001"), nullptr);
+  EXPECT_EQ(project.tree.FindFileInTree("loose.001"), nullptr);
+  EXPECT_EQ(project.tree.FindFileInTree("Part.Nda"), project.tree.FindInternalNode("part.ktl"));
+  EXPECT_EQ(project.tree.FindFileInTree(nullptr), nullptr);
+}
