@@ -37,8 +37,10 @@ class KeywordIndex {
   // Makes room for count more entries, so that the next count insertions do not rebuild.
   void Reserve(std::size_t count);
   // Asks the processor to fetch the table line where a lookup of hash starts.
-  void Prefetch(std::uint32_t hash) const {
+  void Prefetch([[maybe_unused]] std::uint32_t hash) const {
+#if defined(__GNUC__) || defined(__clang__)
     if (!m_entries.empty()) __builtin_prefetch(&m_entries[hash & m_mask]);
+#endif
   }
 
   // Removes keyword; returns its slot, or -1 when it was not there.
