@@ -73,9 +73,7 @@ void KKeywordFile::Merge(const std::string& fileName) {
   try {
     FileCloser file(MappedFopen(fileName, "r"));
     if (file == nullptr) return;
-    std::size_t size = FileSizeHint(file.get());
-    m_entries.Reserve(size);
-    ReadEntries(file.get(), size);
+    ReadEntries(file.get(), FileSizeHint(file.get()));
   } catch (const std::exception&) {
     // A file that cannot be read reads as empty; entries stored so far stay.
   }
@@ -92,6 +90,9 @@ void KKeywordFile::ReadEntries(std::FILE* file, std::size_t sizeHint) {
   std::string valueCopy;
   std::string_view line;
   bool haveLine = reader.Next(line);
+  // Room for the file's text is taken once something could be read: a directory opens like a
+  // file but reports a size that is no size at all.
+  if (haveLine) m_entries.Reserve(sizeHint);
   while (haveLine) {
     line = UpToNul(line);
     if (line.empty() || line.front() == '#') {

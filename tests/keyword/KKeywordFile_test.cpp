@@ -200,6 +200,7 @@ TEST(KKeywordFile, MergeOfMissingFileChangesNothing) {
   keywords.Load(dir.Write("in.kwd", "A: 1\n"));
   keywords.Merge(dir.File("missing.kwd"));
   keywords.Merge(dir.File(""));
+  keywords.Merge(dir.File("."));
   EXPECT_EQ(keywords.GetValue("A"), "1");
   EXPECT_EQ(keywords.GetPath(), dir.File("in.kwd"));
 }
