@@ -18,8 +18,9 @@ KT_PM_Node* KProjectTree::AddReportInfoFile(const std::string& path) {
          child = child->GetNextSibling()) {
       const std::string main = child->GetMainFile();
       if (ktpm::detail::EqualsNoCase(main, path)) return child;
-      // An empty style names no report: it would match every child.
-      if (!style.empty() && EndsWithNoCase(main, style)) {
+      // An empty style names no report: it would match every child. Only a report takes the
+      // request over; any other node would lose its main file to it.
+      if (!style.empty() && child->GetType() == NT_REPORT && EndsWithNoCase(main, style)) {
         child->SetMainFileName(path);
         report = child;
         break;

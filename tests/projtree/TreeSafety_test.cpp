@@ -333,3 +333,32 @@ TEST(TreeSafety, ProjectDirectoryThatCannotBeListedGivesAnEmptyTree) {
   EXPECT_EQ(project.tree.IsOpen(), 0);
   EXPECT_EQ(project.tree.GetRootNode()->GetFirstChild(), nullptr);
 }
+
+TEST(TreeSafety, ReportRequestNamingANodeThatIsNoTemplateTakesOverNothing) {
+  ScratchProject project;
+  project.Write("part.ktl", kMidplaneMesh);
+  project.Write("part.nda", "1 0 0 0\n");
+  project.Write("part.bc3", "*NODAL    COOLANT\n");
+  project.Write("part.md3", "PLASTIC_MODEL: part.ktl\n");
+  project.Write("c.040",
+                "PLASTIC_MODEL: part.ktl\nMATERIAL_FILE: part.md3\n"
+                "3DCOOL_BOUNDARY_CONDITION: part.bc3\n");
+  project.tree.Open(project.Path().string());
+  // Requests that appear later: their "template" is the mesh, and their styles are endings of
+  // the names of the mesh's children.
+  project.Write("q.rpi", "PROJECT_PARENT_NODE : \"part.ktl\"\nHTML_STYLE : \"bc3\"\n");
+  project.Write("r.rpi", "PROJECT_PARENT_NODE : \"part.ktl\"\nHTML_STYLE : \"]\"\n");
+  KProjectTreeTestPeer::BuildTree(project.tree);
+  KT_PM_Node* bc = project.tree.FindInternalNode("part.bc3");
+  ASSERT_NE(bc, nullptr);
+  EXPECT_EQ(bc->GetMainFile(), "part.bc3");
+  EXPECT_EQ(bc->GetType(), NT_BOUNDARY_CONDITION);
+  EXPECT_EQ(bc->GetState(), NS_OK);
+  for (const char* request : {"q.rpi", "r.rpi"}) {
+    KT_PM_Node* report = project.tree.FindInternalNode(request);
+    ASSERT_NE(report, nullptr) << request;
+    EXPECT_EQ(report->GetType(), NT_REPORT);
+    EXPECT_EQ(report->GetMainFile(), request);
+  }
+  EXPECT_EQ(CheckTree(project.tree), "");
+}
