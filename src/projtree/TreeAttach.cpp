@@ -12,15 +12,14 @@
 #include "report/KReportTemplate.h"
 
 using ktpm::detail::CutExtension;
+using ktpm::detail::EndsWithNoCase;
+using ktpm::detail::IsProjectFileName;
 using ktpm::detail::Mesh3DExtension;
 using ktpm::detail::MeshExtension;
 using ktpm::detail::MeshFileName;
-using ktpm::detail::EndsWithNoCase;
-using ktpm::detail::IsProjectFileName;
 using ktpm::detail::WithExtension;
 
 namespace {
-
 
 // The keyword naming an input's results on a mesh kind; nullptr when the kind has none.
 const char* ResultNameKeyword(Node_SubType analysis, Node_SubType meshKind) {
@@ -288,7 +287,8 @@ void KProjectTree::CheckRPTChildren(KT_PM_Node* templateNode, KReportTemplate& r
   std::map<std::string, KT_PM_Node*> pendingByStyle;
   for (KT_PM_Node* child = templateNode->GetFirstChild(); child != nullptr;
        child = child->GetNextSibling()) {
-    if (child->GetState() != NS_PENDING) continue;
+    // Only a pending report is a report being generated; its request file is deleted below.
+    if (child->GetType() != NT_REPORT || child->GetState() != NS_PENDING) continue;
     pendingByStyle[KReportInfo(child->GetMainFile()).GetHtmlStyle()] = child;
   }
   for (int i = 0; i < reportTemplate.GetHtmlReportDirCount(); ++i) {

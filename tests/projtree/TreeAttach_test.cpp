@@ -305,3 +305,32 @@ TEST(TreeAttach, CoolInputMakesItsMoldModelAMoldMeshAndPlacesItsBoundaryConditio
   // Becoming a mold mesh does not change the model type its file states.
   EXPECT_NE(project.Read("tool.ktl").find("MESH_MODEL_TYPE: FUSION"), std::string::npos);
 }
+
+TEST(TreeAttach, OnlyPendingReportsAreTurnedIntoGeneratedReports) {
+  ScratchProject project;
+  project.Write("t.rpt",
+                "PROJECT_PARENT_NODE : \"\"\nNO_HTML_REPORTS : 1\nHTML_REPORT_DIR : \"Summary\"\n");
+  std::filesystem::create_directory(project.Path() / "Summary");
+  // A pending child that is no report, whose file happens to name the style.
+  const std::string request = "PROJECT_PARENT_NODE : \"t.rpt\"\nHTML_STYLE : \"Summary\"\n";
+  project.Write("x.ktl", request);
+  project.Write("s.rpi", request);
+  KT_PM_Node* templateNode = project.Node("t.rpt", NT_REPORT_TEMPLATE, NST_DEFAULT);
+  KT_PM_Node* mesh = project.Child(templateNode, "x.ktl", NT_MESH, NST_MESH_MIDPLANE);
+  mesh->SetState(NS_PENDING);
+  KProjectTreeTestPeer::CheckRPTChildren(project.tree, templateNode);
+  EXPECT_TRUE(project.Exists("x.ktl"));
+  EXPECT_EQ(mesh->GetMainFile(), "x.ktl");
+  EXPECT_EQ(mesh->GetState(), NS_PENDING);
+  // The directory is not taken by the mesh: it gets a report node of its own.
+  ASSERT_EQ(ParentOf(project.tree, "Summary"), "t.rpt");
+
+  // A pending report with that style is the one generated.
+  KT_PM_Node* pending = project.Child(templateNode, "s.rpi", NT_REPORT, NST_DEFAULT);
+  pending->SetState(NS_PENDING);
+  project.tree.FindInternalNode("Summary")->SetMainFileName("Old");
+  KProjectTreeTestPeer::CheckRPTChildren(project.tree, templateNode);
+  EXPECT_FALSE(project.Exists("s.rpi"));
+  EXPECT_EQ(pending->GetMainFile(), "Summary");
+  EXPECT_EQ(pending->GetState(), NS_OK);
+}

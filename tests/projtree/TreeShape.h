@@ -16,6 +16,7 @@
 #include "projtree/KProjectTree.h"
 #include "projtree/KT_PM_Node.h"
 #include "projtree/NodeTypes.h"
+#include "report/KReportTemplate.h"
 
 // Reaches the tree's private build (the tree declares it a friend). The one definition for every
 // test of the tree.
@@ -24,6 +25,12 @@ struct KProjectTreeTestPeer {
   static void BuildTree(KProjectTree& tree) {
     auto guard = tree.LockTree();
     tree.BuildTree();
+  }
+  // Matches the generated reports of a template node with its children, as a build does.
+  static void CheckRPTChildren(KProjectTree& tree, KT_PM_Node* templateNode) {
+    KReportTemplate reportTemplate;
+    reportTemplate.ReadHeader(templateNode->GetMainFile());
+    tree.CheckRPTChildren(templateNode, reportTemplate);
   }
 };
 
