@@ -57,7 +57,7 @@ TEST_F(ProfileFile, WritesAndReadsBackWithoutRegardToCase) {
 
 TEST_F(ProfileFile, DamagedProfileReadsWhatItCan) {
   std::filesystem::create_directories(m_dir + "/sub");
-  std::ofstream(m_dir + "/sub/profile.ini", std::ios::binary)
-      << std::string("garbage\0line\n[Locations]\r\nMachineDBPath = /m \r\nno equals\n", 60);
+  const char text[] = "garbage\0line\n[Locations]\r\nMachineDBPath = /m \r\nno equals\n";
+  std::ofstream(m_dir + "/sub/profile.ini", std::ios::binary) << std::string(text, sizeof text - 1);
   EXPECT_EQ(GetProfileString("Locations", "MachineDBPath", ""), "/m");
 }
