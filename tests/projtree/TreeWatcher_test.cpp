@@ -1,11 +1,9 @@
 // The tree following the disk: real directories, real file operations, the real watcher.
-#include <gtest/gtest.h>
-
 #include <dirent.h>
+#include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
-#include <fstream>
 #include <thread>
 
 #include "ScratchProject.h"
@@ -206,15 +204,18 @@ TEST_F(WatchedProject, UpdateNodeStatusFindsReportAndThreeDimensionalJobs) {
     EXPECT_EQ(result->GetState(), NS_FAILED);
   }
   // A report job's key file ".rsu" names the report request ".rpi".
-  Write("part.rpt", "PROJECT_PARENT_NODE : \"part.ktl\"\nNO_HTML_REPORTS : 0\n"
-                    "TEMPLATE_NAME : \"Part report\"\n");
-  Write("Short.rpi", "PROJECT_PARENT_NODE : \"part.rpt\"\nHTML_STYLE : \"Short\"\n"
-                     "REPORT_TEMPLATE : \"part.rpt\"\n");
+  Write("part.rpt",
+        "PROJECT_PARENT_NODE : \"part.ktl\"\nNO_HTML_REPORTS : 0\n"
+        "TEMPLATE_NAME : \"Part report\"\n");
+  Write("Short.rpi",
+        "PROJECT_PARENT_NODE : \"part.rpt\"\nHTML_STYLE : \"Short\"\n"
+        "REPORT_TEMPLATE : \"part.rpt\"\n");
   Tree().Resync();
   ASSERT_TRUE(m_sink.WaitFor([&] { return m_sink.Count("Short.rpi", NS_PENDING) >= 1; }));
   std::filesystem::create_directory(m_project->Path() / "Short");
-  Write("part.rpt", "PROJECT_PARENT_NODE : \"part.ktl\"\nNO_HTML_REPORTS : 1\n"
-                    "HTML_REPORT_DIR : \"Short\"\nTEMPLATE_NAME : \"Part report\"\n");
+  Write("part.rpt",
+        "PROJECT_PARENT_NODE : \"part.ktl\"\nNO_HTML_REPORTS : 1\n"
+        "HTML_REPORT_DIR : \"Short\"\nTEMPLATE_NAME : \"Part report\"\n");
   Tree().UpdateNodeStatus("Short.rsu", 1);
   KT_PM_Node* report = Find("Short");
   ASSERT_NE(report, nullptr);
@@ -242,8 +243,10 @@ TEST_F(WatchedProject, AfterABurstTheTreeEqualsAFreshOpen) {
     Write(base + ".stl", "solid\n");
     Write(base + ".ktl", "MESH_MODEL_TYPE: FUSION\nUNV|" + base + ".stl|\n");
     Write(base + ".nda", "1\n");
-    Write(base + "1.005", "PLASTIC_MODEL: " + base + ".ktl\n3DFLOW_ANALYSIS_AIM: FILL\n"
-                          "3DFLOW_RESULT_NAME: " + base + "1\n");
+    Write(base + "1.005", "PLASTIC_MODEL: " + base +
+                              ".ktl\n3DFLOW_ANALYSIS_AIM: FILL\n"
+                              "3DFLOW_RESULT_NAME: " +
+                              base + "1\n");
     Write(base + "1.fsu", "Completed analysis\n");
   }
   for (int i = 0; i < 50; ++i) {
@@ -253,7 +256,8 @@ TEST_F(WatchedProject, AfterABurstTheTreeEqualsAFreshOpen) {
     Remove(base + "1.fsu");
   }
   Remove("part.stl");
-  ASSERT_TRUE(m_sink.WaitFor([&] { return Find("m199.stl") != nullptr && Find("m0.stl") == nullptr; }));
+  ASSERT_TRUE(
+      m_sink.WaitFor([&] { return Find("m199.stl") != nullptr && Find("m0.stl") == nullptr; }));
   // Wait for the watcher to go quiet: no build for two seconds.
   int builds = -1;
   while (builds != m_sink.CompletedBuilds()) {
@@ -265,10 +269,6 @@ TEST_F(WatchedProject, AfterABurstTheTreeEqualsAFreshOpen) {
   Tree().Open(m_project->Path().string());
   const std::string fresh = Canonical();
   EXPECT_EQ(followed, fresh);
-  if (followed != fresh) {
-    std::ofstream("/tmp/ktpm-followed.txt") << followed;
-    std::ofstream("/tmp/ktpm-fresh.txt") << fresh;
-  }
 }
 
 TEST_F(WatchedProject, ModelArrivingAfterItsMeshTakesTheMeshFromThePlaceholder) {
