@@ -20,7 +20,9 @@ build: deps
 	cmake -S . -B build $(CMAKE_FLAGS) >/dev/null
 	cmake --build build -j $(JOBS)
 
-demo: build
+demo: deps
+	cmake -S . -B build $(CMAKE_FLAGS) >/dev/null
+	cmake --build build -j $(JOBS) --target ktpm-tool ktpm-standin-links
 	@./scripts/demo.sh build/tools/ktpm/ktpm
 
 test: test-normal test-asan test-tsan
