@@ -145,6 +145,8 @@ TEST(TreeAttach, TranslatorInputsMakeOrJoinTheirMeshes) {
   project.Write("cap.nda", "1 0 0 0\n");
   project.Write("lid.mse", "mesher failed\n");
   project.tree.Open(project.Path().string());
+  // Keeps the directory watcher's resyncs out while the test changes and reads the tree.
+  auto held = project.tree.LockTree();
   EXPECT_EQ(DumpTree(project.tree),
             "NT_CAD_MODEL NST_IGES NS_OK cap.igs\n"
             "  NT_MESH NST_MESH_FUSION NS_OK cap.ktl cap.081 cap.nda\n"
@@ -170,6 +172,8 @@ TEST(TreeAttach, MissingMaterialIsMadeFromTheDatabaseAndRecordedInTheInput) {
                 "MATERIAL_GRADE: PP Homopolymer MFI 12\nMATERIAL_DATABASE_TYPE: THERMOPLASTIC\n"
                 "3DFLOW_ANALYSIS_AIM: FILL\n3DFLOW_RESULT_NAME: p1\n");
   project.Open();
+  // Keeps the directory watcher's resyncs out while the test changes and reads the tree.
+  auto held = project.tree.LockTree();
   KT_PM_Node* input = NodeOf(project.tree, "p1.001");
   ASSERT_NE(input, nullptr);
   KT_PM_Node* material = input->GetParent();
@@ -188,8 +192,10 @@ TEST(TreeAttach, MissingMaterialIsMadeFromTheDatabaseAndRecordedInTheInput) {
   EXPECT_EQ(ParentOf(project.tree, "m.md3"), "NT_MATERIAL_GROUP");
   EXPECT_EQ(material->GetParent(), NodeOf(project.tree, "m.md3")->GetParent());
 
+  held.unlock();
   // The next open finds the material by its recorded name and makes no other.
   project.Open();
+  held.lock();
   EXPECT_EQ(ParentOf(project.tree, "p1.001"), made);
   int materials = 0;
   for (const auto& node : project.tree.GetNodes()) materials += node->GetType() == NT_MATERIAL;
@@ -229,6 +235,8 @@ TEST(TreeAttach, GeneratedReportsAreMatchedWithTheirTemplate) {
   std::filesystem::create_directory(project.Path() / "Summary");
   std::filesystem::create_directory(project.Path() / "Detail");
   project.Open();
+  // Keeps the directory watcher's resyncs out while the test changes and reads the tree.
+  auto held = project.tree.LockTree();
   EXPECT_EQ(DumpTree(project.tree),
             "NT_CAD_MODEL NST_NONE NS_OK\n"
             "  NT_MESH NST_MESH_MIDPLANE NS_OK part.ktl part.nda\n"

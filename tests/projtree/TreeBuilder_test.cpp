@@ -244,6 +244,8 @@ TEST(TreeBuilder, RebuildOfAnUnchangedProjectCreatesNoNodeAndMovesNothing) {
   ScopedMaterialData data(project.Path() / ".data");
   CopySample(project);
   project.tree.Open(project.Path().string());
+  // Keeps the directory watcher's resyncs out while the test changes and reads the tree.
+  auto held = project.tree.LockTree();
   ASSERT_EQ(CheckTree(project.tree), "");
   const std::string dump = DumpTree(project.tree);
   const auto links = Links(project.tree);
@@ -256,8 +258,10 @@ TEST(TreeBuilder, RebuildOfAnUnchangedProjectCreatesNoNodeAndMovesNothing) {
   EXPECT_EQ(Links(project.tree), links);
   EXPECT_EQ(CheckTree(project.tree), "");
 
+  held.unlock();
   // Opening again builds the same tree from scratch.
   project.tree.Open(project.Path().string());
+  held.lock();
   EXPECT_EQ(DumpTree(project.tree), dump);
   EXPECT_EQ(project.tree.GetNodes().size(), links.size());
 }
@@ -270,6 +274,8 @@ TEST(TreeBuilder, RebuildFindsAFinishedResultAndTellsTheSinks) {
                 "PLASTIC_MODEL: part.ktl\nMATERIAL_FILE: m.md3\n3DFLOW_ANALYSIS_AIM: FILL\n"
                 "3DFLOW_RESULT_NAME: part1\n");
   project.tree.Open(project.Path().string());
+  // Keeps the directory watcher's resyncs out while the test changes and reads the tree.
+  auto held = project.tree.LockTree();
   KT_PM_Node* result = project.tree.FindInternalNode("part1.fsu");
   ASSERT_NE(result, nullptr);
   EXPECT_EQ(result->GetState(), NS_PENDING);
@@ -293,6 +299,8 @@ TEST(TreeBuilder, RebuildAddsNodesOnlyForNewFiles) {
   ScratchProject project;
   WriteMidplaneMesh(project, "part");
   project.tree.Open(project.Path().string());
+  // Keeps the directory watcher's resyncs out while the test changes and reads the tree.
+  auto held = project.tree.LockTree();
   const auto links = Links(project.tree);
   ASSERT_EQ(links.size(), 2u);  // The mesh and its placeholder model.
 
@@ -324,6 +332,8 @@ TEST(TreeBuilder, DeletedNodeWhoseFileIsStillThereComesBackAsItself) {
   WriteMidplaneMesh(project, "part");
   project.Write("part.bf3", "*MODEL    part.ktl\n");
   project.tree.Open(project.Path().string());
+  // Keeps the directory watcher's resyncs out while the test changes and reads the tree.
+  auto held = project.tree.LockTree();
   KT_PM_Node* bc = project.tree.FindInternalNode("part.bf3");
   ASSERT_NE(bc, nullptr);
   KT_PM_Node* bin = bc->GetParent();

@@ -157,6 +157,8 @@ TEST(TreeSafety, ReferencesOutsideTheProjectAreNeverFollowed) {
                              "t.rpt\"\n");
 
   project.tree.Open(project.Path().string());
+  // Keeps the directory watcher's resyncs out while the test changes and reads the tree.
+  auto held = project.tree.LockTree();
   EXPECT_EQ(FilesOutsideTheProject(project.tree), "");
   EXPECT_EQ(CheckTree(project.tree), "");
   EXPECT_TRUE(outside.Unchanged());
@@ -171,6 +173,7 @@ TEST(TreeSafety, ReferencesOutsideTheProjectAreNeverFollowed) {
   KProjectTreeTestPeer::BuildTree(project.tree);
   EXPECT_EQ(FilesOutsideTheProject(project.tree), "");
   EXPECT_EQ(CheckTree(project.tree), "");
+  held.unlock();
   project.tree.Close();
   EXPECT_TRUE(outside.Unchanged());
 }
@@ -235,6 +238,8 @@ TEST(TreeSafety, ReferencesToOwnFilesAndLoopsLeaveATree) {
   project.Write("loop.bf3", "*MODEL    loop.bf3\n");
 
   project.tree.Open(project.Path().string());
+  // Keeps the directory watcher's resyncs out while the test changes and reads the tree.
+  auto held = project.tree.LockTree();
   EXPECT_EQ(CheckTree(project.tree), "");
   EXPECT_EQ(ParentOf(project.tree, "f.fsu"), "f.001");
   EXPECT_EQ(ParentOf(project.tree, "f.001"), "<none>");
@@ -269,6 +274,8 @@ TEST(TreeSafety, DirectoryOfManyFilesOfNoKnownKind) {
   project.Write("part.nda", "1 0 0 0\n");
   const auto start = std::chrono::steady_clock::now();
   project.tree.Open(project.Path().string());
+  // Keeps the directory watcher's resyncs out while the test changes and reads the tree.
+  auto held = project.tree.LockTree();
   const auto seconds =
       std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
   // Only the mesh and its placeholder model; no stray file joined anything.
@@ -312,6 +319,8 @@ TEST(TreeSafety, UnreadableAndGarbageFilesBuildWithoutHarm) {
   project.Write("empty.ktl", "");
 
   project.tree.Open(project.Path().string());
+  // Keeps the directory watcher's resyncs out while the test changes and reads the tree.
+  auto held = project.tree.LockTree();
   EXPECT_EQ(CheckTree(project.tree), "");
   EXPECT_EQ(project.tree.FindInternalNode("dir.001"), nullptr);
   EXPECT_EQ(project.tree.FindInternalNode("dir.ktl"), nullptr);
@@ -323,6 +332,7 @@ TEST(TreeSafety, UnreadableAndGarbageFilesBuildWithoutHarm) {
   }
   KProjectTreeTestPeer::BuildTree(project.tree);
   EXPECT_EQ(CheckTree(project.tree), "");
+  held.unlock();
   project.tree.Close();
   EXPECT_EQ(project.tree.IsOpen(), 0);
 }
@@ -344,6 +354,8 @@ TEST(TreeSafety, ReportRequestNamingANodeThatIsNoTemplateTakesOverNothing) {
                 "PLASTIC_MODEL: part.ktl\nMATERIAL_FILE: part.md3\n"
                 "3DCOOL_BOUNDARY_CONDITION: part.bc3\n");
   project.tree.Open(project.Path().string());
+  // Keeps the directory watcher's resyncs out while the test changes and reads the tree.
+  auto held = project.tree.LockTree();
   // Requests that appear later: their "template" is the mesh, and their styles are endings of
   // the names of the mesh's children.
   project.Write("q.rpi", "PROJECT_PARENT_NODE : \"part.ktl\"\nHTML_STYLE : \"bc3\"\n");

@@ -76,6 +76,8 @@ TEST(WriteProtection, ProtectionGoesWhenTheResultsGo) {
   ProtectedProject project;
   project.Write("a.fsu", "summary\n");
   project.Open();
+  // Keeps the directory watcher's resyncs out while the test changes and reads the tree.
+  auto held = project.tree.LockTree();
   ASSERT_TRUE(project.IsProtected("a.001"));
   std::filesystem::remove(project.Path() / "a.fsu");
   KProjectTreeTestPeer::BuildTree(project.tree);
@@ -91,6 +93,8 @@ TEST(WriteProtection, EditNodeIsNeverProtectedButIsReleased) {
   ProtectedProject project;
   project.Write("a.fsu", "summary\n");
   project.Open();
+  // Keeps the directory watcher's resyncs out while the test changes and reads the tree.
+  auto held = project.tree.LockTree();
   ASSERT_TRUE(project.IsProtected("a.001"));
   KT_PM_Node* input = NodeOf(project.tree, "a.001");
   ASSERT_NE(input, nullptr);
