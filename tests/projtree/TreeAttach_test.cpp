@@ -259,30 +259,19 @@ TEST(TreeAttach, GeneratedReportsAreMatchedWithTheirTemplate) {
 }
 
 TEST(TreeAttach, LeftOverResultFilesJoinTheFillOrThePackResultByTheirKind) {
-  {
+  // Whichever result of the run is made first from its file, and so is first found by base name,
+  // fill files end with the fill result and pack files with the pack result below it.
+  for (const char* madeFirst : {"x.fsu", "x.psu"}) {
     AttachProject project;
     project.Input("x.002",
                   "3DFLOW_ANALYSIS_AIM: PACK\n3DFLOW_RESTART: NONE\n3DFLOW_RESULT_NAME: x\n");
-    // The fill result is made first, from its file: pack files go on to its pack result.
-    project.Write("x.fsu", "summary\n");
+    project.Write(madeFirst, "summary\n");
     project.Write("x.pr0", "pack frame\n");
     project.Write("x.fr0", "fill frame\n");
     project.Open();
-    EXPECT_EQ(FilesOf(NodeOf(project.tree, "x.fsu")), "x.fsu x.fr0");
-    EXPECT_EQ(FilesOf(NodeOf(project.tree, "x.psu")), "x.psu x.pr0");
-  }
-  {
-    AttachProject project;
-    project.Input("x.002",
-                  "3DFLOW_ANALYSIS_AIM: PACK\n3DFLOW_RESTART: NONE\n3DFLOW_RESULT_NAME: x\n");
-    // Now the pack result is made first: fill files go back up to its fill result.
-    project.Write("x.psu", "summary\n");
-    project.Write("x.pr0", "pack frame\n");
-    project.Write("x.fr0", "fill frame\n");
-    project.Open();
-    EXPECT_EQ(FilesOf(NodeOf(project.tree, "x.fsu")), "x.fsu x.fr0");
-    EXPECT_EQ(FilesOf(NodeOf(project.tree, "x.psu")), "x.psu x.pr0");
-    EXPECT_EQ(ParentOf(project.tree, "x.psu"), "x.fsu");
+    EXPECT_EQ(FilesOf(NodeOf(project.tree, "x.fsu")), "x.fsu x.fr0") << madeFirst;
+    EXPECT_EQ(FilesOf(NodeOf(project.tree, "x.psu")), "x.psu x.pr0") << madeFirst;
+    EXPECT_EQ(ParentOf(project.tree, "x.psu"), "x.fsu") << madeFirst;
   }
 }
 
