@@ -7,6 +7,7 @@
 #include <thread>
 
 #include "ScratchProject.h"
+#include "analysis/KJobsManager.h"
 #include "TreeTestSupport.h"
 
 namespace {
@@ -57,6 +58,16 @@ class WatchedProject : public ::testing::Test {
     auto lock = Tree().LockTree();
     return Tree().FindFileInTree(name.c_str());
   }
+  // A node's state and its parent's subtype, read under the tree lock (the watcher may be
+  // changing the node).
+  Node_State StateOf(KT_PM_Node* node) {
+    auto lock = Tree().LockTree();
+    return node->GetState();
+  }
+  Node_SubType ParentSubTypeOf(KT_PM_Node* node) {
+    auto lock = Tree().LockTree();
+    return node->GetParent() != nullptr ? node->GetParent()->GetSubType() : NST_NONE;
+  }
   // Waits until the tree has finished a build after the current count.
   bool WaitForBuilds(int count) {
     return m_sink.WaitFor([&] { return m_sink.CompletedBuilds() >= count; });
@@ -98,7 +109,7 @@ TEST_F(WatchedProject, TwoModelsDeletedAtOnceGoInOneResync) {
   // The mesh of the deleted model comes back under a placeholder, as in a fresh open.
   KT_PM_Node* mesh = Find("part.ktl");
   ASSERT_NE(mesh, nullptr);
-  EXPECT_EQ(mesh->GetParent()->GetSubType(), NST_NONE);
+  EXPECT_EQ(ParentSubTypeOf(mesh), NST_NONE);
 }
 
 TEST_F(WatchedProject, DeletedSummaryLeavesTheResultPending) {
@@ -107,7 +118,7 @@ TEST_F(WatchedProject, DeletedSummaryLeavesTheResultPending) {
   Open();
   KT_PM_Node* result = Find("run.fsu");
   ASSERT_NE(result, nullptr);
-  EXPECT_EQ(result->GetState(), NS_OK);
+  EXPECT_EQ(StateOf(result), NS_OK);
   Remove("run.fsu");
   ASSERT_TRUE(m_sink.WaitFor([&] { return m_sink.Count("run.fsu", NS_PENDING) >= 1; }));
   auto lock = Tree().LockTree();
@@ -153,7 +164,7 @@ TEST_F(WatchedProject, FailedNodeIsNotChecked) {
   Open();
   KT_PM_Node* result = Find("run.fsu");
   ASSERT_NE(result, nullptr);
-  ASSERT_EQ(result->GetState(), NS_FAILED);
+  ASSERT_EQ(StateOf(result), NS_FAILED);
   const int builds = m_sink.CompletedBuilds();
   Write("touch.stl", "solid\n");
   ASSERT_TRUE(WaitForBuilds(builds + 1));
@@ -189,7 +200,7 @@ TEST_F(WatchedProject, UpdateNodeStatusFindsReportAndThreeDimensionalJobs) {
   Open();
   KT_PM_Node* result = Find("knob1.m3r");
   ASSERT_NE(result, nullptr);
-  EXPECT_EQ(result->GetState(), NS_PENDING);
+  EXPECT_EQ(StateOf(result), NS_PENDING);
   Write("knob1.m3r", "result");
   Write("knob1.m3s", "Completed analysis\n");
   Tree().UpdateNodeStatus("knob1.m3s", 1);
@@ -219,7 +230,7 @@ TEST_F(WatchedProject, UpdateNodeStatusFindsReportAndThreeDimensionalJobs) {
   Tree().UpdateNodeStatus("Short.rsu", 1);
   KT_PM_Node* report = Find("Short");
   ASSERT_NE(report, nullptr);
-  EXPECT_EQ(report->GetState(), NS_OK);
+  EXPECT_EQ(StateOf(report), NS_OK);
   EXPECT_FALSE(m_project->Exists("Short.rpi"));
 }
 
@@ -279,7 +290,7 @@ TEST_F(WatchedProject, ModelArrivingAfterItsMeshTakesTheMeshFromThePlaceholder) 
   Open();
   KT_PM_Node* mesh = Find("late.ktl");
   ASSERT_NE(mesh, nullptr);
-  EXPECT_EQ(mesh->GetParent()->GetSubType(), NST_NONE);
+  EXPECT_EQ(ParentSubTypeOf(mesh), NST_NONE);
   const int builds = m_sink.CompletedBuilds();
   Write("late.igs", "IGES\n");
   Write("late2.081", "TRANS_INPUT_MODEL: late2.stl\nTRANS_OUTPUT_MODEL: late2\n");
@@ -297,6 +308,8 @@ TEST_F(WatchedProject, ModelArrivingAfterItsMeshTakesTheMeshFromThePlaceholder) 
 }
 
 TEST(TreeThreads, CloseOpenAndDestroyLeaveNoThreadOrDescriptor) {
+  // The process's job manager, which tree building asks about running jobs, keeps its own thread.
+  KJobsManager::GetManager();
   const int threadsBefore = ThreadCount();
   const int descriptorsBefore = DescriptorCount();
   {
