@@ -3,9 +3,12 @@
 
 #include <algorithm>
 
+#include "keyword/KKeywordFile.h"
 #include "platform/DirectoryWatcher.h"
 #include "platform/FileOperations.h"
 #include "platform/KFileEntry.h"
+#include "projtree/BuildCache.h"
+#include "projtree/FileNameRules.h"
 #include "projtree/NodeFileIndex.h"
 
 KProjectTree::KProjectTree() { m_root.m_tree = nullptr; }
@@ -124,6 +127,20 @@ KT_PM_Node* KProjectTree::FindNodeByBase(const char* base, Node_Type type,
     return node;
   }
   return nullptr;
+}
+
+int KProjectTree::ProjectFileExists(const std::string& name) const {
+  if (m_buildCache != nullptr && ktpm::detail::IsProjectFileName(name)) {
+    return m_buildCache->IsListed(name) ? 1 : 0;
+  }
+  return KFileEntry(name).Exists();
+}
+
+std::shared_ptr<KKeywordFile> KProjectTree::LoadKeywords(const std::string& name) {
+  if (m_buildCache != nullptr) return m_buildCache->Keywords(name);
+  auto keywords = std::make_shared<KKeywordFile>();
+  keywords->Load(name);
+  return keywords;
 }
 
 void KProjectTree::OnNodeFileAdded(KT_PM_Node* node, const std::string& name) {

@@ -30,6 +30,7 @@
 class KKeywordFile;
 class KReportTemplate;
 namespace ktpm::detail {
+class BuildCache;
 class DirectoryWatcher;
 }
 
@@ -96,6 +97,13 @@ class KProjectTree {
   const std::vector<std::unique_ptr<KT_PM_Node>>& GetNodes() const { return m_nodes; }
   KT_PM_Node* GetEditNode() const { return m_editNode; }
 
+  // Whether a file of the project exists. During a build a plain name is answered from the
+  // build's listing; anything else asks the disk.
+  int ProjectFileExists(const std::string& name) const;
+  // A keyword file as the tree reads it: during a build each file is parsed once and shared;
+  // otherwise it is read afresh.
+  std::shared_ptr<KKeywordFile> LoadKeywords(const std::string& name);
+
   // Kept in step by the nodes as their file lists change.
   void OnNodeFileAdded(KT_PM_Node* node, const std::string& name);
   void OnNodeFileRemoved(KT_PM_Node* node, const std::string& name);
@@ -158,5 +166,7 @@ class KProjectTree {
   std::string m_projectPath;
 
   ktpm::detail::NodeFileIndex m_fileIndex;
+  // What the running build knows of the directory; null outside BuildTree.
+  std::unique_ptr<ktpm::detail::BuildCache> m_buildCache;
   friend struct KProjectTreeTestPeer;
 };

@@ -8,6 +8,7 @@
 #include "platform/PathText.h"
 #include "projtree/KProjectTree.h"
 #include "projtree/FileNameRules.h"
+#include "projtree/NodeFileAccess.h"
 
 using ktpm::detail::EndsWithNoCase;
 using ktpm::detail::ExtensionOf;
@@ -157,9 +158,8 @@ FlowAim KT_PM_Node::GetFlowAim() const {
 
 void KT_PM_Node::UpdateFlowAim() {
   if (m_subType != NST_FLOW) return;
-  KKeywordFile keywords;
-  keywords.Load(GetMainFile());
-  const std::string aim = keywords.GetValue("3DFLOW_ANALYSIS_AIM");
+  const std::string aim =
+      ktpm::detail::ReadNodeKeywords(*this, GetMainFile())->GetValue("3DFLOW_ANALYSIS_AIM");
   static const std::pair<const char*, FlowAim> kAims[] = {
       {"FILL", FA_FILL},       {"PACK", FA_PACK},
       {"BALANCE", FA_BALANCE}, {"CURING", FA_CURE},
@@ -208,9 +208,8 @@ KT_PM_Node* KT_PM_Node::GetMoldMeshNode() {
     return nullptr;
   }
   if (m_type != NT_ANALYSIS_INPUT || m_subType != NST_COOL) return nullptr;
-  KKeywordFile keywords;
-  keywords.Load(GetMainFile());
-  std::string moldFile = keywords.GetValue("3DCOOL_MOLD_MODEL_FILE");
+  std::string moldFile =
+      ktpm::detail::ReadNodeKeywords(*this, GetMainFile())->GetValue("3DCOOL_MOLD_MODEL_FILE");
   if (moldFile.find('.') == std::string::npos) {
     moldFile += GetRegistryExtension(NT_MESH, NST_DEFAULT, RC_MAIN);
   }
@@ -267,9 +266,8 @@ KT_PM_Node* KT_PM_Node::GetBoundaryConditionNode() {
   if (input == nullptr || input->m_type != NT_ANALYSIS_INPUT) return nullptr;
   const char* keyword = BoundaryConditionKeyword(input->m_subType, mesh->m_subType);
   if (keyword == nullptr) return nullptr;
-  KKeywordFile keywords;
-  keywords.Load(input->GetMainFile());
-  std::string name = keywords.GetValue(keyword);
+  std::string name =
+      ktpm::detail::ReadNodeKeywords(*input, input->GetMainFile())->GetValue(keyword);
   const bool structural = input->m_subType == NST_WARP || input->m_subType == NST_STRESS;
   KT_PM_Node* result = input->m_firstChild;
   if (structural && name.empty() && result != nullptr && result->m_type == NT_RESULT &&
@@ -372,6 +370,7 @@ KT_PM_Node* KT_PM_Node::FindNodeWithFile(KT_PM_Node* start, const std::string& n
 int KT_PM_Node::AttachErrorOutput(KT_PM_Node* node) {
   const std::string main = node->GetMainFile();
   auto attachIfNotEmpty = [&](const std::string& candidate) {
+    if (!ktpm::detail::NodeFileExists(*node, candidate)) return false;
     KFileEntry file(candidate);
     if (!file.Exists() || file.GetSize() == 0) return false;
     node->AddNodeFile(candidate);
@@ -389,11 +388,11 @@ int KT_PM_Node::AttachErrorOutput(KT_PM_Node* node) {
 int KT_PM_Node::RefreshNodeState(KT_PM_Node* node) {
   AttachErrorOutput(node);
   const std::string main = node->GetMainFile();
-  if (!KFileEntry(main).Exists()) return 0;
+  if (!ktpm::detail::NodeFileExists(*node, main)) return 0;
   if (EndsWithNoCase(main, ".m3r")) {
     const std::string summary =
         WithExtension(main, GetResultExtension(NST_FLOW, NST_MESH_3D, FA_NONE, RT_SUMMARY));
-    if (KFileEntry(summary).Exists()) node->AddNodeFile(summary);
+    if (ktpm::detail::NodeFileExists(*node, summary)) node->AddNodeFile(summary);
     bool completed = false;
     KMappedStdioFile file;
     if (file.Open(summary, KMappedStdioFile::modeRead | KMappedStdioFile::typeText)) {
@@ -418,6 +417,6 @@ void KT_PM_Node::AttachRunOutputs(KT_PM_Node* result, KT_PM_Node* input) {
     std::string output = extension;
     output[1] = digit;
     const std::string name = WithExtension(inputFile, output);
-    if (KFileEntry(name).Exists()) result->AddNodeFile(name);
+    if (ktpm::detail::NodeFileExists(*result, name)) result->AddNodeFile(name);
   }
 }

@@ -10,6 +10,7 @@
 #include "analysis/AnalysisFlags.h"
 #include "analysis/KFlowRestarts.h"
 #include "keyword/KKeywordFile.h"
+#include "projtree/NodeFileAccess.h"
 #include "matlib/KMatSearch.h"
 #include "platform/KFileEntry.h"
 #include "platform/MappedFile.h"
@@ -50,10 +51,17 @@ std::string Bracketed(const std::string& text) { return "[" + text + "] "; }
 // and fiber marks before it, so that flags 15 on "FILL" read "FIBER GAS TSET FILL OPTIM".
 std::string DecorateWithFlags(std::string text, int flags) {
   using namespace ktpm::detail;
-  if (flags & AF_OPTIMISATION) text += " " + GetResourceString(kOptimisationText);
-  if (flags & AF_THERMOSET) text = GetResourceString(kThermosetText) + " " + text;
-  if (flags & AF_GAS) text = GetResourceString(kGasText) + " " + text;
-  if (flags & AF_FIBER) text = GetResourceString(kFiberText) + " " + text;
+  // Built by appending: g++ 12 misreads a prepending "+" of a string rvalue at -O2 (-Wrestrict).
+  auto prefix = [&text](int id) {
+    std::string word = GetResourceString(id);
+    word += ' ';
+    word += text;
+    text = std::move(word);
+  };
+  if (flags & AF_OPTIMISATION) text.append(" ").append(GetResourceString(kOptimisationText));
+  if (flags & AF_THERMOSET) prefix(kThermosetText);
+  if (flags & AF_GAS) prefix(kGasText);
+  if (flags & AF_FIBER) prefix(kFiberText);
   return text;
 }
 
@@ -61,9 +69,9 @@ std::string CoolInputLabel(const KKeywordFile& keywords) {
   std::string label = GetResourceString(kCoolText);
   const std::string type = keywords.GetValue("3DCOOL_ANALYSIS_TYPE");
   if (type == "MANUAL") {
-    label += " " + GetResourceString(kManualText);
+    label.append(" ").append(GetResourceString(kManualText));
   } else if (type == "AUTO") {
-    label += " " + GetResourceString(kAutoText);
+    label.append(" ").append(GetResourceString(kAutoText));
   }
   return label;
 }
@@ -270,11 +278,11 @@ std::string KT_PM_Node::GetFullLabel() const {
 std::string KT_PM_Node::GetDefaultLabel(KKeywordFile* keywords) {
   if (m_type == NT_RESULT) return std::string();
   if (m_type != NT_MATERIAL || m_subType != NST_MATERIAL_FILE) return m_basePath;
-  KKeywordFile loaded;
+  std::shared_ptr<KKeywordFile> loaded;
   if (keywords == nullptr) {
     if (m_files.empty()) return m_basePath;
-    loaded.Load(GetMainFile());
-    keywords = &loaded;
+    loaded = ktpm::detail::ReadNodeKeywords(*this, GetMainFile());
+    keywords = loaded.get();
   }
   // The user chooses whether materials are named by manufacturer and trade name or by supplier
   // and grade.
@@ -294,14 +302,15 @@ int KT_PM_Node::ReadUserLabel() {
     return m_userLabel.empty() ? 0 : 1;
   }
   if (m_type == NT_ANALYSIS_INPUT) {
-    KKeywordFile keywords;
-    keywords.Load(GetMainFile());
-    m_userLabel = keywords.GetValue(kDescriptionKeyword);
+    m_userLabel =
+        ktpm::detail::ReadNodeKeywords(*this, GetMainFile())->GetValue(kDescriptionKeyword);
     return m_userLabel.empty() ? 0 : 1;
   }
   const std::string labelFile = GetLabelFile();
   if (labelFile.empty()) return 0;
-  m_userLabel = ReadFirstLine(labelFile);
+  // Most nodes have no label file: the tree's listing says so without opening it.
+  m_userLabel =
+      ktpm::detail::NodeFileExists(*this, labelFile) ? ReadFirstLine(labelFile) : std::string();
   if (m_userLabel.empty()) return 0;
   AddNodeFile(labelFile);
   return 1;

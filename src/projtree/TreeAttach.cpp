@@ -6,6 +6,7 @@
 #include "matlib/KMatSearch.h"
 #include "platform/KFileEntry.h"
 #include "platform/PathText.h"
+#include "projtree/BuildCache.h"
 #include "projtree/FileNameRules.h"
 #include "projtree/KProjectTree.h"
 #include "report/KReportInfo.h"
@@ -199,7 +200,7 @@ KT_PM_Node* KProjectTree::FindMaterialParent(KT_PM_Node* input, KKeywordFile& ke
   if (meshNode == nullptr) return nullptr;
 
   const std::string materialFile = keywords.GetValue("MATERIAL_FILE");
-  if (!materialFile.empty() && KFileEntry(materialFile).Exists()) {
+  if (!materialFile.empty() && ProjectFileExists(materialFile)) {
     KT_PM_Node* material = FindInternalNode(materialFile);
     return material != nullptr && material->GetType() == NT_MATERIAL ? material : nullptr;
   }
@@ -233,6 +234,7 @@ std::string KProjectTree::MakeMaterialFile(const KKeywordFile& keywords,
   KFileEntry file;
   file.MakeUniqueName(inputFile, "md3", 1);
   if (!search.WriteMatKeywordFile(file.GetPath(), mesh)) return {};
+  if (m_buildCache != nullptr) m_buildCache->AddListed(file.GetPath());
   return file.GetPath();
 }
 

@@ -5,7 +5,6 @@
 // a newer resync or Close makes a running build give up at once.
 #include <memory>
 #include <unordered_map>
-#include <unordered_set>
 
 #include "keyword/KKeywordFile.h"
 #include "mesh/KBCFile.h"
@@ -13,6 +12,7 @@
 #include "platform/DirectoryListing.h"
 #include "platform/FileOperations.h"
 #include "platform/PathText.h"
+#include "projtree/BuildCache.h"
 #include "projtree/FileNameRules.h"
 #include "projtree/KProjectTree.h"
 #include "report/KReportTemplate.h"
@@ -30,43 +30,34 @@ using ktpm::detail::WithExtension;
 namespace {
 
 
-// The files of the project directory that no pass has taken yet. A taken name is emptied, so
-// positions stay stable; existence tests of sibling names are answered from the listing.
-class NameList {
- public:
-  void Read() {
-    m_names.clear();
-    m_existing.clear();
-    for (const auto& item : ktpm::detail::ListDirectory("")) {
-      if (item.isDirectory) continue;
-      m_names.push_back(item.name);
-      m_existing.insert(ToLowerAscii(item.name));
-    }
+// The names of the project directory's files (not directories), in listing order; each is added
+// to the build's cache, which answers the existence tests of the build.
+std::vector<std::string> ListProjectFiles(ktpm::detail::BuildCache& cache) {
+  std::vector<std::string> names;
+  for (const auto& item : ktpm::detail::ListDirectory("")) {
+    if (item.isDirectory) continue;
+    cache.AddListed(item.name);
+    names.push_back(item.name);
   }
-  std::vector<std::string>& Names() { return m_names; }
-  bool Exists(const std::string& name) const { return m_existing.count(ToLowerAscii(name)) != 0; }
-
- private:
-  std::vector<std::string> m_names;
-  std::unordered_set<std::string> m_existing;
-};
+  return names;
+}
 
 // Rules that keep a main file from making its own node. Returns false when the name must not
 // match any row; *drop is set when the name leaves the list for good.
-bool MayMakeNode(const std::string& name, const NameList& list, bool* drop) {
+bool MayMakeNode(const std::string& name, const ktpm::detail::BuildCache& list, bool* drop) {
   *drop = false;
   if (EndsWithNoCase(name, ".inp")) {
     // The stress solver's own input, and the files of a warp or stress analysis.
     if (ktpm::detail::EqualsNoCase(name, "ktstress.inp")) return false;
-    return !list.Exists(WithExtension(name, ".060")) && !list.Exists(WithExtension(name, ".061"));
+    return !list.IsListed(WithExtension(name, ".060")) && !list.IsListed(WithExtension(name, ".061"));
   }
   if (EndsWithNoCase(name, ".001")) {
     // The pack or cure input of the same base name stands for the analysis.
-    *drop = list.Exists(WithExtension(name, ".002")) || list.Exists(WithExtension(name, ".004"));
+    *drop = list.IsListed(WithExtension(name, ".002")) || list.IsListed(WithExtension(name, ".004"));
     return !*drop;
   }
   if (EndsWithNoCase(name, ".005")) {
-    *drop = list.Exists(WithExtension(name, ".006"));
+    *drop = list.IsListed(WithExtension(name, ".006"));
     return !*drop;
   }
   return true;
@@ -111,7 +102,22 @@ std::string BoundaryConditionName(const KKeywordFile& keywords, Node_SubType ana
 
 struct InputKeywords {
   KT_PM_Node* input;
-  std::unique_ptr<KKeywordFile> keywords;
+  std::shared_ptr<KKeywordFile> keywords;
+};
+
+// Holds the build's cache for one BuildTree, however the build ends.
+class BuildScope {
+ public:
+  explicit BuildScope(std::unique_ptr<ktpm::detail::BuildCache>& slot) : m_slot(slot) {
+    m_slot = std::make_unique<ktpm::detail::BuildCache>();
+  }
+  BuildScope(const BuildScope&) = delete;
+  BuildScope& operator=(const BuildScope&) = delete;
+  ~BuildScope() { m_slot.reset(); }
+  ktpm::detail::BuildCache& Cache() { return *m_slot; }
+
+ private:
+  std::unique_ptr<ktpm::detail::BuildCache>& m_slot;
 };
 
 }  // namespace
@@ -122,9 +128,9 @@ void KProjectTree::BuildTree() {
 
   // Step 2: the name list.
   ktpm::detail::ChangeCurrentDirectory(m_projectPath);
-  NameList list;
-  list.Read();
-  std::vector<std::string>& names = list.Names();
+  BuildScope scope(m_buildCache);
+  ktpm::detail::BuildCache& list = scope.Cache();
+  std::vector<std::string> names = ListProjectFiles(list);
   SetProgress(1);
   if (IsClosing()) return;
 
@@ -164,8 +170,7 @@ void KProjectTree::BuildTree() {
     if (IsClosing()) return;
     KT_PM_Node* node = m_nodes[i].get();
     if (node->GetType() != NT_ANALYSIS_INPUT || node->GetState() == NS_DELETED) continue;
-    auto keywords = std::make_unique<KKeywordFile>();
-    keywords->Load(node->GetMainFile());
+    std::shared_ptr<KKeywordFile> keywords = LoadKeywords(node->GetMainFile());
     AttachResultNode(node, *keywords);
     inputs.push_back({node, std::move(keywords)});
   }
@@ -205,12 +210,11 @@ void KProjectTree::BuildTree() {
     KT_PM_Node* node = m_nodes[i].get();
     if (node->GetState() == NS_DELETED || node->GetFiles().empty()) continue;
     if (node->GetType() == NT_MATERIAL) {
-      KKeywordFile keywords;
-      keywords.Load(node->GetMainFile());
-      const std::string mesh = MeshFileName(keywords.GetValue("PLASTIC_MODEL"));
+      const std::string mesh =
+          MeshFileName(LoadKeywords(node->GetMainFile())->GetValue("PLASTIC_MODEL"));
       if (KT_PM_Node* meshNode = FindInternalNode(mesh)) AddMaterialNode(meshNode, node);
       const std::string shrinkage = WithExtension(node->GetMainFile(), ".dss");
-      if (list.Exists(shrinkage)) node->AddNodeFile(shrinkage);
+      if (list.IsListed(shrinkage)) node->AddNodeFile(shrinkage);
     } else if (node->GetType() == NT_REPORT_TEMPLATE) {
       KReportTemplate reportTemplate;
       reportTemplate.ReadHeader(node->GetMainFile());
@@ -350,7 +354,7 @@ void KProjectTree::BuildTree() {
         node->GetParent() != nullptr) {
       continue;
     }
-    AttachUnplacedBoundaryCondition(node, list.Exists(WithExtension(node->GetMainFile(),
+    AttachUnplacedBoundaryCondition(node, list.IsListed(WithExtension(node->GetMainFile(),
                                                                     MeshExtension())));
   }
 

@@ -6,6 +6,7 @@
 #include "analysis/KJobsManager.h"
 #include "platform/KFileEntry.h"
 #include "projtree/KProjectTree.h"
+#include "projtree/NodeFileAccess.h"
 
 namespace {
 
@@ -33,7 +34,7 @@ void PushChain(std::vector<Visit>& stack, KT_PM_Node* first) {
 
 bool AnyFileExists(const KT_PM_Node* node) {
   for (const KFileEntry& file : node->GetFiles()) {
-    if (file.Exists()) return true;
+    if (ktpm::detail::NodeFileExists(*node, file.GetPath())) return true;
   }
   return false;
 }
