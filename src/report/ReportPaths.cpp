@@ -77,7 +77,7 @@ std::string ResolveDirectoryInsideTemplateDir(const std::string& templatePath,
   std::string name = LastPathComponent(target);
   if (name.empty() || name == "." || name == "..") return std::string();
   std::string parentText = target.substr(0, target.size() - name.size());
-  if (parentText.empty()) parentText = ".";
+  if (parentText.empty()) parentText.assign(1, '.');
   fs::path parent = fs::canonical(parentText, ec);
   if (ec) return std::string();
 
