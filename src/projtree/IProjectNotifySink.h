@@ -3,7 +3,8 @@
 // The application implements it and registers it with KProjectTree::RegisterNotifySink; the tree
 // keeps the pointer and never owns or deletes the sink. Calls arrive on whichever thread changed
 // the tree: the application's own thread, the directory watcher or a resync thread (from those
-// two with the tree lock held, so a sink must not wait for another thread that takes it).
+// two with the tree lock held, so a sink must not wait for another thread that takes it). A sink
+// must not open, close or destroy the tree that calls it.
 #pragma once
 
 class KT_PM_Node;

@@ -28,6 +28,12 @@ void KProjectTree::Open(const std::string& path) {
   {
     std::lock_guard<std::recursive_mutex> guard(m_treeLock);
     m_projectPath = path;
+    m_projectOpen = true;
+    {
+      // Every thread that could raise the stop flag has ended with Close.
+      std::lock_guard<std::mutex> stopGuard(m_stopLock);
+      m_stopFlag = 0;
+    }
     ktpm::detail::ChangeCurrentDirectory(path);
     BuildTree();
   }
@@ -44,6 +50,7 @@ void KProjectTree::Close() {
   m_stopEvent.Set();
   {
     std::lock_guard<std::recursive_mutex> guard(m_treeLock);
+    m_projectOpen = false;
     m_root.m_firstChild = nullptr;
     m_editNode = nullptr;
     m_fileIndex.Clear();

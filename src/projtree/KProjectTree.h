@@ -164,6 +164,8 @@ class KProjectTree {
   KT_PM_Node* m_editNode = nullptr;
   std::string m_dataPath;
   std::string m_projectPath;
+  // Between Open and Close: a resync of a closed tree does nothing.
+  bool m_projectOpen = false;
 
   ktpm::detail::NodeFileIndex m_fileIndex;
   // What the running build knows of the directory; null outside BuildTree.

@@ -64,12 +64,13 @@ void KProjectTree::DoResync() {
   const unsigned generation = m_generation.load();
   RequestStop();
   std::lock_guard<std::recursive_mutex> guard(m_treeLock);
-  // A Close came between the request and the lock: the project it was for is gone.
-  if (generation != m_generation.load() || m_projectPath.empty()) return;
+  // The stop request has done its work once the lock is ours: no build runs now.
   {
     std::lock_guard<std::mutex> stopGuard(m_stopLock);
     m_stopFlag = 0;
   }
+  // A Close came between the request and the lock: the project it was for is gone.
+  if (generation != m_generation.load() || !m_projectOpen) return;
   CheckDeletedNodes(m_root.GetFirstChild());
   if (!IsClosing()) BuildTree();
   if (!IsClosing()) NotifyNewNodes(m_root.GetFirstChild());

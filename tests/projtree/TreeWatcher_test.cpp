@@ -307,6 +307,22 @@ TEST_F(WatchedProject, ModelArrivingAfterItsMeshTakesTheMeshFromThePlaceholder) 
   EXPECT_EQ(followed, Canonical());
 }
 
+TEST(TreeThreads, ResyncOfAClosedProjectDoesNothing) {
+  ScratchProject project;
+  project.Write("a.stl", "solid\n");
+  RecordingSink sink;
+  project.tree.RegisterNotifySink(&sink);
+  project.tree.Open(project.Path().string());
+  project.tree.Close();
+  const int builds = sink.StartedBuilds();
+  project.tree.Resync();
+  project.tree.UpdateNodeStatus("a.stl", 1);
+  project.tree.Close();  // waits for the resync thread
+  EXPECT_EQ(sink.StartedBuilds(), builds);
+  EXPECT_EQ(project.tree.IsOpen(), 0);
+  project.tree.UnregisterNotifySink(&sink);
+}
+
 TEST(TreeThreads, CloseOpenAndDestroyLeaveNoThreadOrDescriptor) {
   // The process's job manager, which tree building asks about running jobs, keeps its own thread.
   KJobsManager::GetManager();
