@@ -44,6 +44,16 @@ void KM3RWriter::AddThicknessRecord(const std::vector<std::pair<float, float>>& 
   records_.push_back(std::move(record));
 }
 
+void KM3RWriter::AddCountedPairRecord(const std::string& name,
+                                      const std::vector<std::pair<float, float>>& pairs) {
+  Record record{name.substr(0, 8), {}, static_cast<uint32_t>(pairs.size())};
+  for (const auto& [first, second] : pairs) {
+    record.words.push_back(FloatBits(first));
+    record.words.push_back(FloatBits(second));
+  }
+  records_.push_back(std::move(record));
+}
+
 std::string KM3RWriter::ToBytes() const {
   std::string out;
   auto header = header_;
@@ -61,7 +71,8 @@ std::string KM3RWriter::ToBytes() const {
     position += kRecordHeaderWords + record.words.size();
   }
   for (const Record& record : records_) {
-    for (size_t i = 0; i < kRecordHeaderWords; ++i) PutWord(out, 0);
+    PutWord(out, record.firstHeaderWord);
+    for (size_t i = 1; i < kRecordHeaderWords; ++i) PutWord(out, 0);
     for (uint32_t word : record.words) PutWord(out, word);
   }
   return out;

@@ -28,6 +28,10 @@ class KM3RWriter {
   // The "BLMTHICK" record: two thickness values per element.
   void AddThicknessRecord(const std::vector<std::pair<float, float>>& values);
 
+  // A record of (real, real) pairs whose record header gives the number of pairs in its first
+  // word, the layout of the restart times ("RSTTIMES") of a 3D mesh result.
+  void AddCountedPairRecord(const std::string& name,
+                            const std::vector<std::pair<float, float>>& pairs);
   // The whole file.
   std::string ToBytes() const;
   // Writes the file (binary); 1 on success.
@@ -37,6 +41,7 @@ class KM3RWriter {
   struct Record {
     std::string name;
     std::vector<uint32_t> words;
+    uint32_t firstHeaderWord = 0;
   };
 
   std::array<int32_t, 99> header_{};

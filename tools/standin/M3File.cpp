@@ -1,5 +1,7 @@
 #include "M3File.h"
 
+#include "mesh/KM3RWriter.h"
+
 #include <algorithm>
 #include <array>
 #include <cstring>
@@ -14,23 +16,8 @@ constexpr int kHeaderWords = 99;
 constexpr int kHeaderBytes = kHeaderWords * 4;
 constexpr int kEntryBytes = 20;
 constexpr int kRecordHeaderWords = 5;
-constexpr int kVersionWord = 0;
 constexpr int kDirectoryCountWord = 11;
-constexpr int kNodeCountWord = 30;
-constexpr int kElementCountWord = 35;
 constexpr const char* kRestartTimes = "RSTTIMES";
-
-void PutWord(std::string& bytes, uint32_t word) {
-  for (int shift = 0; shift < 32; shift += 8) bytes.push_back(static_cast<char>(word >> shift));
-}
-
-void PutInt(std::string& bytes, int32_t value) { PutWord(bytes, static_cast<uint32_t>(value)); }
-
-void PutFloat(std::string& bytes, float value) {
-  uint32_t word;
-  std::memcpy(&word, &value, sizeof(word));
-  PutWord(bytes, word);
-}
 
 uint32_t GetWord(const unsigned char* bytes) {
   return static_cast<uint32_t>(bytes[0]) | static_cast<uint32_t>(bytes[1]) << 8 |
@@ -44,59 +31,21 @@ float GetFloat(const unsigned char* bytes) {
   return value;
 }
 
-struct Record {
-  std::string name;
-  std::string body;  // the record header and values
-};
-
 }  // namespace
 
 bool WriteM3File(const std::string& path, const M3Contents& contents) {
-  std::vector<Record> records;
-  Record region{"REGION", {}};
-  Record shape{"SHAPE", {}};
-  Record thickness{"BLMTHICK", {}};
-  for (Record* record : {&region, &shape, &thickness})
-    for (int i = 0; i < kRecordHeaderWords; ++i) PutInt(record->body, 0);
-  for (int32_t element = 0; element < contents.elements; ++element) {
-    PutInt(region.body, 1);
-    PutInt(shape.body, 4);
-    PutFloat(thickness.body, 1.5f);
-    PutFloat(thickness.body, 0.0f);
-  }
-  records = {region, shape, thickness};
+  KM3RWriter writer;
+  writer.SetVersion(contents.version);
+  writer.SetNodeCount(contents.nodes);
+  writer.SetElementCount(contents.elements);
+  const size_t elements = contents.elements > 0 ? static_cast<size_t>(contents.elements) : 0;
+  writer.AddIntRecord("REGION", std::vector<int32_t>(elements, 1));
+  writer.AddIntRecord("SHAPE", std::vector<int32_t>(elements, 4));
+  writer.AddThicknessRecord(std::vector<std::pair<float, float>>(elements, {1.5f, 0.0f}));
   if (!contents.restartTimes.empty()) {
-    Record times{kRestartTimes, {}};
-    PutInt(times.body, static_cast<int32_t>(contents.restartTimes.size()));
-    for (int i = 1; i < kRecordHeaderWords; ++i) PutInt(times.body, 0);
-    for (const auto& [time, fraction] : contents.restartTimes) {
-      PutFloat(times.body, time);
-      PutFloat(times.body, fraction);
-    }
-    records.push_back(times);
+    writer.AddCountedPairRecord(kRestartTimes, contents.restartTimes);
   }
-
-  std::array<int32_t, kHeaderWords> header{};
-  header[kVersionWord] = contents.version;
-  header[kDirectoryCountWord] = static_cast<int32_t>(records.size());
-  header[kNodeCountWord] = contents.nodes;
-  header[kElementCountWord] = contents.elements;
-  std::string bytes;
-  for (int32_t word : header) PutInt(bytes, word);
-  size_t position = kHeaderBytes + records.size() * kEntryBytes;
-  for (const Record& record : records) {
-    std::string name = record.name;
-    name.resize(8, '\0');
-    bytes += name;
-    PutInt(bytes, static_cast<int32_t>(record.name.size()));
-    PutInt(bytes, static_cast<int32_t>(position / 4 + 1));
-    PutFloat(bytes, 0.0f);
-    position += record.body.size();
-  }
-  for (const Record& record : records) bytes += record.body;
-  std::ofstream out(path, std::ios::binary | std::ios::trunc);
-  out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  return static_cast<bool>(out.flush());
+  return writer.Write(path) != 0;
 }
 
 std::optional<std::vector<std::pair<float, float>>> ReadM3RestartTimes(const std::string& path) {
