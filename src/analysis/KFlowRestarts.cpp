@@ -9,11 +9,10 @@
 
 #include "keyword/KKeywordFile.h"
 #include "mesh/UnitNames.h"
-#include "platform/CommandLine.h"
 #include "platform/KFileEntry.h"
 #include "platform/PathResolver.h"
 #include "platform/PathText.h"
-#include "platform/Process.h"
+#include "platform/ProcessRun.h"
 #include "platform/Resources.h"
 
 namespace {
@@ -129,15 +128,7 @@ std::string RestartFileName(const std::string& base, const char* series, int num
 // read. The command line is split into arguments without a shell, so no part of a file name
 // can start another command.
 void RunLocalProgram(const std::string& commandLine) {
-  const ktpm::detail::SplitCommandLineResult split = ktpm::detail::SplitCommandLine(commandLine);
-  if (!split.error.empty() || split.arguments.empty()) return;
-  ktpm::detail::SpawnRequest request;
-  request.program = ktpm::detail::FindProgram(
-      split.arguments.front(), ktpm::detail::GetProgramSearchPath(), GetCurrentDir());
-  if (request.program.empty()) return;
-  request.arguments = split.arguments;
-  const ktpm::detail::SpawnResult started = ktpm::detail::SpawnProcess(request);
-  if (started.pid > 0) ktpm::detail::WaitForProcess(started.pid);
+  ktpm::detail::RunCommandLineAndWait(commandLine);
 }
 
 // The modification time of a file (found without regard to case); false when it cannot be read.
