@@ -8,7 +8,7 @@
 #include <random>
 #include <string>
 
-#include "keyword/KKeywordFile.h"
+#include <ktpm/keyword/KKeywordFile.h>
 
 namespace {
 

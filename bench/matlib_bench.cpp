@@ -7,8 +7,8 @@
 #include <map>
 #include <string>
 
-#include "matlib/KMatSearch.h"
-#include "matlib/MaterialSchema.h"
+#include <ktpm/matlib/KMatSearch.h>
+#include <ktpm/matlib/MaterialSchema.h>
 
 namespace {
 

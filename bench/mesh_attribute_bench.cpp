@@ -10,9 +10,9 @@
 #include <random>
 #include <string>
 
-#include "mesh/KMeshAttributeSet.h"
-#include "mesh/TextTokens.h"
-#include "platform/MappedFile.h"
+#include <ktpm/mesh/KMeshAttributeSet.h>
+#include <ktpm/mesh/TextTokens.h>
+#include <ktpm/platform/MappedFile.h>
 
 namespace {
 

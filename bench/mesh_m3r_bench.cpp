@@ -7,9 +7,9 @@
 #include <random>
 #include <string>
 
-#include "mesh/KM3RReader.h"
-#include "mesh/KM3RWriter.h"
-#include "mesh/KMeshAttributeSet.h"
+#include <ktpm/mesh/KM3RReader.h>
+#include <ktpm/mesh/KM3RWriter.h>
+#include <ktpm/mesh/KMeshAttributeSet.h>
 
 namespace {
 

@@ -13,11 +13,11 @@
 #include <string>
 #include <vector>
 
-#include "keyword/KKeywordFile.h"
-#include "mesh/KBCFile.h"
-#include "mesh/KModelFile.h"
-#include "platform/DirectoryListing.h"
-#include "projtree/KProjectTree.h"
+#include <ktpm/keyword/KKeywordFile.h>
+#include <ktpm/mesh/KBCFile.h>
+#include <ktpm/mesh/KModelFile.h>
+#include <ktpm/platform/DirectoryListing.h>
+#include <ktpm/projtree/KProjectTree.h>
 
 // Reaches the tree's private build for the rebuild measurement.
 struct KProjectTreeTestPeer {

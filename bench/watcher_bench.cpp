@@ -10,8 +10,8 @@
 #include <mutex>
 #include <string>
 
-#include "projtree/IProjectNotifySink.h"
-#include "projtree/KProjectTree.h"
+#include <ktpm/projtree/IProjectNotifySink.h>
+#include <ktpm/projtree/KProjectTree.h>
 
 namespace {
 
@@ -32,8 +32,10 @@ fs::path MakeProject(int files) {
     WriteFile(dir / (base + ".nda"), "1\n");
     WriteFile(dir / (base + ".ela"), "1\n");
     WriteFile(dir / (base + ".lab"), base + " mesh");
-    WriteFile(dir / (base + "1.001"), "PLASTIC_MODEL: " + base + ".ktl\n3DFLOW_ANALYSIS_AIM: FILL\n"
-                                      "3DFLOW_RESULT_NAME: " + base + "1\n");
+    WriteFile(dir / (base + "1.001"), "PLASTIC_MODEL: " + base +
+                                          ".ktl\n3DFLOW_ANALYSIS_AIM: FILL\n"
+                                          "3DFLOW_RESULT_NAME: " +
+                                          base + "1\n");
     WriteFile(dir / (base + "1.fsu"), "Completed analysis\n");
     WriteFile(dir / (base + "1.fnr"), "1\n");
   }

@@ -18,8 +18,8 @@
 #include <string_view>
 #include <vector>
 
-#include "keyword/KKeywordFile.h"
-#include "keyword/LineReader.h"
+#include <ktpm/keyword/KKeywordFile.h>
+#include <ktpm/keyword/LineReader.h>
 
 namespace {
 

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <string_view>
 
-#include "mesh/KMeshAttributeSet.h"
-#include "mesh/MeshAttributeLoader.h"
+#include <ktpm/mesh/KMeshAttributeSet.h>
+#include <ktpm/mesh/MeshAttributeLoader.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   std::string_view input(reinterpret_cast<const char*>(data), size);

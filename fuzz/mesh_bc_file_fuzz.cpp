@@ -6,7 +6,7 @@
 #include <random>
 #include <string>
 
-#include "mesh/KBCFile.h"
+#include <ktpm/mesh/KBCFile.h>
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size) {
   static const std::string base = (std::filesystem::temp_directory_path() /

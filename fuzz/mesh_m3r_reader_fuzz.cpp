@@ -7,9 +7,9 @@
 #include <random>
 #include <string>
 
-#include "mesh/KM3RReader.h"
-#include "mesh/KMeshAttributeSet.h"
-#include "platform/Resources.h"
+#include <ktpm/mesh/KM3RReader.h>
+#include <ktpm/mesh/KMeshAttributeSet.h>
+#include <ktpm/platform/Resources.h>
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include <random>
 #include <string>
 
-#include "platform/KRegKey.h"
-#include "platform/RegistryFile.h"
+#include <ktpm/platform/KRegKey.h>
+#include <ktpm/platform/RegistryFile.h>
 
 namespace {
 

@@ -7,8 +7,8 @@
 #include <fstream>
 #include <string>
 
-#include "report/KReportInfo.h"
-#include "report/KReportTemplate.h"
+#include <ktpm/report/KReportInfo.h>
+#include <ktpm/report/KReportTemplate.h>
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "analysis/AnalysisFlags.h"
-
 #include <gtest/gtest.h>
 
-#include "keyword/KKeywordFile.h"
-#include "projtree/KT_PM_Node.h"
 #include "projtree/ScratchProject.h"
+
+#include <ktpm/analysis/AnalysisFlags.h>
+#include <ktpm/keyword/KKeywordFile.h>
+#include <ktpm/projtree/KT_PM_Node.h>
 
 namespace {
 

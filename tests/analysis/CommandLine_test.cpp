@@ -1,9 +1,9 @@
-#include "platform/CommandLine.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include <ktpm/platform/CommandLine.h>
 
 namespace ktpm::detail {
 namespace {

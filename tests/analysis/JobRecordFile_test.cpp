@@ -1,12 +1,12 @@
-#include "analysis/JobRecordFile.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <string>
 
 #include "JobTestSupport.h"
-#include "platform/Process.h"
+
+#include <ktpm/analysis/JobRecordFile.h>
+#include <ktpm/platform/Process.h>
 
 namespace ktpm::detail {
 namespace {

@@ -1,11 +1,11 @@
-#include "analysis/JobServers.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "JobTestSupport.h"
-#include "analysis/KJobsManager.h"
+
+#include <ktpm/analysis/JobServers.h>
+#include <ktpm/analysis/KJobsManager.h>
 
 namespace {
 

@@ -1,5 +1,3 @@
-#include "analysis/KFlowRestarts.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -7,8 +5,10 @@
 #include <filesystem>
 #include <string>
 
-#include "platform/Resources.h"
 #include "projtree/ScratchProject.h"
+
+#include <ktpm/analysis/KFlowRestarts.h>
+#include <ktpm/platform/Resources.h>
 
 namespace {
 

@@ -1,5 +1,3 @@
-#include "analysis/KJobsManager.h"
-
 #include <gtest/gtest.h>
 
 #include <chrono>
@@ -10,7 +8,9 @@
 #include <vector>
 
 #include "JobTestSupport.h"
-#include "platform/Process.h"
+
+#include <ktpm/analysis/KJobsManager.h>
+#include <ktpm/platform/Process.h>
 
 namespace {
 

@@ -1,10 +1,10 @@
-#include "platform/ProcessRun.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 
 #include "JobTestSupport.h"
+
+#include <ktpm/platform/ProcessRun.h>
 
 namespace ktpm::detail {
 namespace {

@@ -1,5 +1,3 @@
-#include "platform/Process.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
@@ -7,6 +5,8 @@
 #include <vector>
 
 #include "JobTestSupport.h"
+
+#include <ktpm/platform/Process.h>
 
 namespace ktpm::detail {
 namespace {

@@ -8,13 +8,14 @@
 #include <vector>
 
 #include "JobTestSupport.h"
-#include "analysis/KFlowRestarts.h"
-#include "analysis/KJobsManager.h"
-#include "keyword/KKeywordFile.h"
-#include "mesh/KM3RReader.h"
-#include "mesh/KModelFile.h"
-#include "projtree/NodeTypes.h"
-#include "report/KReportTemplate.h"
+
+#include <ktpm/analysis/KFlowRestarts.h>
+#include <ktpm/analysis/KJobsManager.h>
+#include <ktpm/keyword/KKeywordFile.h>
+#include <ktpm/mesh/KM3RReader.h>
+#include <ktpm/mesh/KModelFile.h>
+#include <ktpm/projtree/NodeTypes.h>
+#include <ktpm/report/KReportTemplate.h>
 
 namespace {
 

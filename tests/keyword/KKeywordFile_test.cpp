@@ -1,5 +1,3 @@
-#include "keyword/KKeywordFile.h"
-
 #include <gtest/gtest.h>
 
 #include <atomic>
@@ -8,6 +6,8 @@
 #include <thread>
 
 #include "KeywordTestSupport.h"
+
+#include <ktpm/keyword/KKeywordFile.h>
 
 namespace {
 

@@ -9,7 +9,8 @@
 #include <vector>
 
 #include "TempDir.h"
-#include "keyword/KKeywordFile.h"
+
+#include <ktpm/keyword/KKeywordFile.h>
 
 namespace {
 

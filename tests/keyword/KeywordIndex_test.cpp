@@ -1,9 +1,9 @@
-#include "keyword/KeywordIndex.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include <ktpm/keyword/KeywordIndex.h>
 
 namespace {
 

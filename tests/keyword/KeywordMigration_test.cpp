@@ -4,7 +4,8 @@
 #include <utility>
 
 #include "KeywordTestSupport.h"
-#include "keyword/KKeywordFile.h"
+
+#include <ktpm/keyword/KKeywordFile.h>
 
 namespace {
 

@@ -1,8 +1,8 @@
-#include "keyword/KeywordStore.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
+
+#include <ktpm/keyword/KeywordStore.h>
 
 namespace {
 

@@ -4,7 +4,8 @@
 #include <string>
 
 #include "TempDir.h"
-#include "keyword/KKeywordFile.h"
+
+#include <ktpm/keyword/KKeywordFile.h>
 
 namespace ktpm::test {
 

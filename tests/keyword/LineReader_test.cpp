@@ -1,10 +1,10 @@
-#include "keyword/LineReader.h"
-
 #include <gtest/gtest.h>
 
 #include <cstdio>
 #include <string>
 #include <vector>
+
+#include <ktpm/keyword/LineReader.h>
 
 namespace {
 

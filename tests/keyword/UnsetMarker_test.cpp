@@ -1,8 +1,8 @@
-#include "keyword/UnsetMarker.h"
-
 #include <gtest/gtest.h>
 
 #include <string_view>
+
+#include <ktpm/keyword/UnsetMarker.h>
 
 namespace {
 

@@ -1,7 +1,7 @@
 #include <gtest/gtest.h>
 
-#include "matlib/KMatSearch.h"
-#include "platform/Resources.h"
+#include <ktpm/matlib/KMatSearch.h>
+#include <ktpm/platform/Resources.h>
 
 namespace {
 

@@ -1,5 +1,3 @@
-#include "matlib/KMatSearch.h"
-
 #include <gtest/gtest.h>
 #include <sqlite3.h>
 
@@ -9,8 +7,10 @@
 #include <thread>
 
 #include "MatlibTestSupport.h"
-#include "matlib/MaterialDatabaseSession.h"
-#include "platform/Resources.h"
+
+#include <ktpm/matlib/KMatSearch.h>
+#include <ktpm/matlib/MaterialDatabaseSession.h>
+#include <ktpm/platform/Resources.h>
 
 namespace ktpm::test {
 namespace {

@@ -1,8 +1,8 @@
-#include "matlib/MaterialFile.h"
-
 #include <gtest/gtest.h>
 
 #include "MatlibTestSupport.h"
+
+#include <ktpm/matlib/MaterialFile.h>
 
 namespace ktpm::test {
 namespace {

@@ -1,6 +1,6 @@
-#include "matlib/MaterialKeywords.h"
-
 #include <gtest/gtest.h>
+
+#include <ktpm/matlib/MaterialKeywords.h>
 
 namespace ktpm::detail {
 namespace {

@@ -1,6 +1,6 @@
-#include "matlib/MaterialQuery.h"
-
 #include <gtest/gtest.h>
+
+#include <ktpm/matlib/MaterialQuery.h>
 
 namespace ktpm::detail {
 namespace {

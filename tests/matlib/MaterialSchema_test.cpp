@@ -1,11 +1,11 @@
-#include "matlib/MaterialSchema.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <set>
 
 #include "MatlibTestSupport.h"
+
+#include <ktpm/matlib/MaterialSchema.h>
 
 namespace ktpm::test {
 namespace {

@@ -13,8 +13,8 @@
 #include <iterator>
 #include <string>
 
-#include "matlib/KMatSearch.h"
-#include "matlib/MaterialSchema.h"
+#include <ktpm/matlib/KMatSearch.h>
+#include <ktpm/matlib/MaterialSchema.h>
 
 namespace ktpm::test {
 

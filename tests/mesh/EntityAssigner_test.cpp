@@ -1,8 +1,8 @@
-#include "mesh/EntityAssigner.h"
-
 #include <gtest/gtest.h>
 
 #include <random>
+
+#include <ktpm/mesh/EntityAssigner.h>
 
 using ktpm::detail::AddEntity;
 using ktpm::detail::AssignIntValue;

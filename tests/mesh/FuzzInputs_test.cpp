@@ -8,10 +8,11 @@
 
 #include "MessageCapture.h"
 #include "TempDir.h"
-#include "mesh/KBCFile.h"
-#include "mesh/KM3RReader.h"
-#include "mesh/KMeshAttributeSet.h"
-#include "mesh/MeshAttributeLoader.h"
+
+#include <ktpm/mesh/KBCFile.h>
+#include <ktpm/mesh/KM3RReader.h>
+#include <ktpm/mesh/KMeshAttributeSet.h>
+#include <ktpm/mesh/MeshAttributeLoader.h>
 
 using ktpm::test::ReadAll;
 using ktpm::test::TempDir;

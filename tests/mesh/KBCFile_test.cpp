@@ -1,8 +1,8 @@
-#include "mesh/KBCFile.h"
-
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
+
+#include <ktpm/mesh/KBCFile.h>
 
 using ktpm::test::ReadAll;
 using ktpm::test::TempDir;

@@ -1,12 +1,12 @@
-#include "mesh/KM3RReader.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 
 #include "MessageCapture.h"
 #include "TempDir.h"
-#include "mesh/KM3RWriter.h"
+
+#include <ktpm/mesh/KM3RReader.h>
+#include <ktpm/mesh/KM3RWriter.h>
 
 using ktpm::test::IsOwnerWritable;
 using ktpm::test::MessageCapture;

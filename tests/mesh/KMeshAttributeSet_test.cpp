@@ -1,11 +1,11 @@
-#include "mesh/KMeshAttributeSet.h"
-
 #include <gtest/gtest.h>
 
 #include <filesystem>
 #include <thread>
 
 #include "TempDir.h"
+
+#include <ktpm/mesh/KMeshAttributeSet.h>
 
 using ktpm::test::TempDir;
 

@@ -1,8 +1,8 @@
-#include "mesh/KModelFile.h"
-
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
+
+#include <ktpm/mesh/KModelFile.h>
 
 using ktpm::test::ReadAll;
 using ktpm::test::TempDir;

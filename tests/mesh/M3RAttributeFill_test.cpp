@@ -3,9 +3,10 @@
 
 #include "MessageCapture.h"
 #include "TempDir.h"
-#include "mesh/KM3RReader.h"
-#include "mesh/KM3RWriter.h"
-#include "mesh/KMeshAttributeSet.h"
+
+#include <ktpm/mesh/KM3RReader.h>
+#include <ktpm/mesh/KM3RWriter.h>
+#include <ktpm/mesh/KMeshAttributeSet.h>
 
 using ktpm::test::TempDir;
 

@@ -1,8 +1,7 @@
-#include "mesh/MeshAttributeLoader.h"
-
 #include <gtest/gtest.h>
 
-#include "mesh/KMeshAttributeSet.h"
+#include <ktpm/mesh/KMeshAttributeSet.h>
+#include <ktpm/mesh/MeshAttributeLoader.h>
 
 using ktpm::detail::AttWarningRecord;
 using ktpm::detail::LoadAttributeText;

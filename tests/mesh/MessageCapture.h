@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
-#include "mesh/KM3RReader.h"
-#include "platform/Resources.h"
+#include <ktpm/mesh/KM3RReader.h>
+#include <ktpm/platform/Resources.h>
 
 namespace ktpm::test {
 

@@ -1,8 +1,8 @@
-#include "mesh/TextTokens.h"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
+
+#include <ktpm/mesh/TextTokens.h>
 
 using ktpm::detail::ParseInt;
 using ktpm::detail::ParseReal;

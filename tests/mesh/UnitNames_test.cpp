@@ -1,9 +1,9 @@
-#include "mesh/UnitNames.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
 #include <string>
+
+#include <ktpm/mesh/UnitNames.h>
 
 namespace {
 

@@ -1,11 +1,11 @@
-#include "platform/DirectoryListing.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
 
 #include "TempDir.h"
+
+#include <ktpm/platform/DirectoryListing.h>
 
 namespace {
 

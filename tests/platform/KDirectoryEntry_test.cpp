@@ -3,7 +3,8 @@
 #include <string>
 
 #include "TempDir.h"
-#include "platform/KFileEntry.h"
+
+#include <ktpm/platform/KFileEntry.h>
 
 namespace {
 

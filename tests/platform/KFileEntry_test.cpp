@@ -1,10 +1,10 @@
-#include "platform/KFileEntry.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
 
 #include "TempDir.h"
+
+#include <ktpm/platform/KFileEntry.h>
 
 namespace {
 

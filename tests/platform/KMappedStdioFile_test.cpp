@@ -5,7 +5,8 @@
 
 #include "RegistryEnv.h"
 #include "TempDir.h"
-#include "platform/MappedFile.h"
+
+#include <ktpm/platform/MappedFile.h>
 
 namespace {
 

@@ -1,5 +1,3 @@
-#include "platform/KRegKey.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,6 +5,8 @@
 #include <vector>
 
 #include "RegistryEnv.h"
+
+#include <ktpm/platform/KRegKey.h>
 
 namespace {
 

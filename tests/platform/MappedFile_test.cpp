@@ -1,5 +1,3 @@
-#include "platform/MappedFile.h"
-
 #include <gtest/gtest.h>
 
 #include <cstring>
@@ -9,7 +7,9 @@
 
 #include "RegistryEnv.h"
 #include "TempDir.h"
-#include "platform/FileModes.h"
+
+#include <ktpm/platform/FileModes.h>
+#include <ktpm/platform/MappedFile.h>
 
 namespace {
 

@@ -1,8 +1,7 @@
-#include "platform/MountTable.h"
-
 #include <gtest/gtest.h>
 
-#include "platform/NetworkNames.h"
+#include <ktpm/platform/MountTable.h>
+#include <ktpm/platform/NetworkNames.h>
 
 namespace {
 

@@ -1,5 +1,3 @@
-#include "platform/PathResolver.h"
-
 #include <gtest/gtest.h>
 
 #include <string>
@@ -7,6 +5,8 @@
 #include <vector>
 
 #include "TempDir.h"
+
+#include <ktpm/platform/PathResolver.h>
 
 namespace {
 

@@ -9,7 +9,8 @@
 #include <string>
 
 #include "TempDir.h"
-#include "platform/NetworkNames.h"
+
+#include <ktpm/platform/NetworkNames.h>
 
 namespace ktpm::test {
 

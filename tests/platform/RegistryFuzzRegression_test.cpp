@@ -5,7 +5,8 @@
 #include <string>
 
 #include "RegistryEnv.h"
-#include "platform/KRegKey.h"
+
+#include <ktpm/platform/KRegKey.h>
 
 namespace {
 

@@ -2,11 +2,12 @@
 
 #include <string>
 
-#include "keyword/KKeywordFile.h"
-#include "matlib/KMatSearch.h"
-#include "projtree/KT_PM_Node.h"
 #include "projtree/ScratchProject.h"
-#include "report/KReportTemplate.h"
+
+#include <ktpm/keyword/KKeywordFile.h>
+#include <ktpm/matlib/KMatSearch.h>
+#include <ktpm/projtree/KT_PM_Node.h>
+#include <ktpm/report/KReportTemplate.h>
 
 namespace {
 

@@ -2,8 +2,9 @@
 
 #include <string>
 
-#include "projtree/KT_PM_Node.h"
 #include "projtree/ScratchProject.h"
+
+#include <ktpm/projtree/KT_PM_Node.h>
 
 namespace {
 

@@ -1,8 +1,7 @@
-#include "projtree/NodeTypes.h"
-
 #include <gtest/gtest.h>
 
-#include "platform/Resources.h"
+#include <ktpm/platform/Resources.h>
+#include <ktpm/projtree/NodeTypes.h>
 
 TEST(NodeTypes, TablesKeepTheirRowCounts) {
   EXPECT_EQ(GetNodeFileTypeTable().size(), 59u);

@@ -1,11 +1,11 @@
-#include "platform/Resources.h"
-
 #include <gtest/gtest.h>
 #include <unistd.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+
+#include <ktpm/platform/Resources.h>
 
 namespace {
 
@@ -37,9 +37,8 @@ TEST(Resources, BuiltInAndReplacedStrings) {
 
 TEST(Resources, MessageBoxGoesToTheHandler) {
   std::string seen;
-  SetMessageBoxHandler([&](const std::string& text, const std::string& caption) {
-    seen = caption + "|" + text;
-  });
+  SetMessageBoxHandler(
+      [&](const std::string& text, const std::string& caption) { seen = caption + "|" + text; });
   ShowMessageBox("Cannot open file", "Mesh");
   EXPECT_EQ(seen, "Mesh|Cannot open file");
   SetMessageBoxHandler(nullptr);

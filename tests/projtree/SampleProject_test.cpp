@@ -7,7 +7,8 @@
 #include <sstream>
 
 #include "ScratchProject.h"
-#include "platform/KFileEntry.h"
+
+#include <ktpm/platform/KFileEntry.h>
 
 namespace {
 
@@ -16,10 +17,11 @@ namespace {
 void Dump(KT_PM_Node* first, int depth, std::ostringstream& out) {
   for (KT_PM_Node* node = first; node != nullptr; node = node->GetNextSibling()) {
     const std::string indent(static_cast<size_t>(depth) * 2, ' ');
-    out << indent << "'" << node->GetDisplayLabel() << "' " << NodeTypeName(node->GetType())
-        << " " << NodeSubTypeName(node->GetSubType()) << " " << NodeStateName(node->GetState())
-        << " " << TreeIconName(node->GetImageId()) << "\n";
-    for (const KFileEntry& file : node->GetFiles()) out << indent << "  | " << file.GetPath() << "\n";
+    out << indent << "'" << node->GetDisplayLabel() << "' " << NodeTypeName(node->GetType()) << " "
+        << NodeSubTypeName(node->GetSubType()) << " " << NodeStateName(node->GetState()) << " "
+        << TreeIconName(node->GetImageId()) << "\n";
+    for (const KFileEntry& file : node->GetFiles())
+      out << indent << "  | " << file.GetPath() << "\n";
     Dump(node->GetFirstChild(), depth + 1, out);
   }
 }
@@ -35,7 +37,8 @@ std::string ReadFile(const std::filesystem::path& path) {
 
 TEST(SampleProject, OpensToTheExpectedTree) {
   ktpm::test::ScratchProject project;
-  const std::filesystem::path sample = std::filesystem::path(KTPM_SOURCE_DIR) / "data/sample-project";
+  const std::filesystem::path sample =
+      std::filesystem::path(KTPM_SOURCE_DIR) / "data/sample-project";
   std::filesystem::copy(sample, project.Path(), std::filesystem::copy_options::recursive);
   // The material made from the database is built from the seed into a database of the test's own.
   setenv("XDG_DATA_HOME", (project.Path() / ".data").c_str(), 1);

@@ -11,8 +11,8 @@
 #include <iterator>
 #include <string>
 
-#include "projtree/KProjectTree.h"
-#include "projtree/KT_PM_Node.h"
+#include <ktpm/projtree/KProjectTree.h>
+#include <ktpm/projtree/KT_PM_Node.h>
 
 namespace ktpm::test {
 

@@ -8,7 +8,8 @@
 
 #include "ScratchProject.h"
 #include "TreeShape.h"
-#include "projtree/IProjectNotifySink.h"
+
+#include <ktpm/projtree/IProjectNotifySink.h>
 
 using ktpm::test::CheckTree;
 using ktpm::test::DumpTree;

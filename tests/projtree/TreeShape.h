@@ -12,11 +12,12 @@
 #include <vector>
 
 #include "ScratchProject.h"
-#include "platform/KFileEntry.h"
-#include "projtree/KProjectTree.h"
-#include "projtree/KT_PM_Node.h"
-#include "projtree/NodeTypes.h"
-#include "report/KReportTemplate.h"
+
+#include <ktpm/platform/KFileEntry.h>
+#include <ktpm/projtree/KProjectTree.h>
+#include <ktpm/projtree/KT_PM_Node.h>
+#include <ktpm/projtree/NodeTypes.h>
+#include <ktpm/report/KReportTemplate.h>
 
 // Reaches the tree's private build (the tree declares it a friend). The one definition for every
 // test of the tree.

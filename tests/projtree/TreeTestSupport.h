@@ -13,9 +13,9 @@
 #include <thread>
 #include <vector>
 
-#include "platform/KFileEntry.h"
-#include "projtree/IProjectNotifySink.h"
-#include "projtree/KT_PM_Node.h"
+#include <ktpm/platform/KFileEntry.h>
+#include <ktpm/projtree/IProjectNotifySink.h>
+#include <ktpm/projtree/KT_PM_Node.h>
 
 namespace ktpm::test {
 
@@ -91,7 +91,7 @@ class RecordingSink : public IProjectNotifySink {
       if (done()) return true;
       guard.lock();
       if (m_changed.wait_until(guard, std::min(deadline, std::chrono::steady_clock::now() +
-                                                            std::chrono::milliseconds(50))) ==
+                                                             std::chrono::milliseconds(50))) ==
               std::cv_status::timeout &&
           std::chrono::steady_clock::now() >= deadline) {
         guard.unlock();

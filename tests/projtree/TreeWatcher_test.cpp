@@ -7,8 +7,9 @@
 #include <thread>
 
 #include "ScratchProject.h"
-#include "analysis/KJobsManager.h"
 #include "TreeTestSupport.h"
+
+#include <ktpm/analysis/KJobsManager.h>
 
 namespace {
 

@@ -6,8 +6,9 @@
 #include <string>
 
 #include "TempDir.h"
-#include "report/KReportInfo.h"
-#include "report/KReportTemplate.h"
+
+#include <ktpm/report/KReportInfo.h>
+#include <ktpm/report/KReportTemplate.h>
 
 namespace {
 

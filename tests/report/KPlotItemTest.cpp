@@ -4,8 +4,9 @@
 #include <string>
 
 #include "TempDir.h"
-#include "report/KPlotItem.h"
-#include "report/KReportTemplate.h"
+
+#include <ktpm/report/KPlotItem.h>
+#include <ktpm/report/KReportTemplate.h>
 
 namespace {
 

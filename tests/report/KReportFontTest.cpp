@@ -4,8 +4,9 @@
 #include <string>
 
 #include "TempDir.h"
-#include "report/KReportFont.h"
-#include "report/KTemplateStream.h"
+
+#include <ktpm/report/KReportFont.h>
+#include <ktpm/report/KTemplateStream.h>
 
 namespace {
 

@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
-#include "report/KReportInfo.h"
+
+#include <ktpm/report/KReportInfo.h>
 
 namespace {
 

@@ -7,8 +7,9 @@
 #include <vector>
 
 #include "TempDir.h"
-#include "report/KReportItem.h"
-#include "report/KReportTemplate.h"
+
+#include <ktpm/report/KReportItem.h>
+#include <ktpm/report/KReportTemplate.h>
 
 namespace {
 

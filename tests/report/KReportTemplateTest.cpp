@@ -4,7 +4,8 @@
 #include <string>
 
 #include "TempDir.h"
-#include "report/KReportTemplate.h"
+
+#include <ktpm/report/KReportTemplate.h>
 
 namespace {
 

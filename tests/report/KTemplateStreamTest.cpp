@@ -5,7 +5,8 @@
 #include <string>
 
 #include "TempDir.h"
-#include "report/KTemplateStream.h"
+
+#include <ktpm/report/KTemplateStream.h>
 
 namespace {
 

@@ -3,8 +3,9 @@
 #include <string>
 
 #include "TempDir.h"
-#include "report/KReportTemplate.h"
-#include "report/KTitlePageItem.h"
+
+#include <ktpm/report/KReportTemplate.h>
+#include <ktpm/report/KTitlePageItem.h>
 
 namespace {
 

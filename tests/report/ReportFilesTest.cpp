@@ -1,7 +1,8 @@
 #include <gtest/gtest.h>
 
 #include "TempDir.h"
-#include "report/ReportFiles.h"
+
+#include <ktpm/report/ReportFiles.h>
 
 namespace {
 

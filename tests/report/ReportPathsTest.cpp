@@ -4,8 +4,9 @@
 #include <string>
 
 #include "TempDir.h"
-#include "report/KReportTemplate.h"
-#include "report/ReportPaths.h"
+
+#include <ktpm/report/KReportTemplate.h>
+#include <ktpm/report/ReportPaths.h>
 
 namespace {
 

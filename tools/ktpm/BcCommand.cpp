@@ -4,7 +4,8 @@
 #include <nlohmann/json.hpp>
 
 #include "Command.h"
-#include "mesh/KBCFile.h"
+
+#include <ktpm/mesh/KBCFile.h>
 
 namespace ktpm::tool {
 namespace {

@@ -1,13 +1,13 @@
 // ktpm files DIR: every file of a project directory as the file-type registry classifies it.
 #include <iostream>
-
 #include <nlohmann/json.hpp>
 
 #include "Command.h"
-#include "platform/DirectoryListing.h"
-#include "platform/KFileEntry.h"
-#include "platform/Resources.h"
-#include "projtree/NodeTypes.h"
+
+#include <ktpm/platform/DirectoryListing.h>
+#include <ktpm/platform/KFileEntry.h>
+#include <ktpm/platform/Resources.h>
+#include <ktpm/projtree/NodeTypes.h>
 
 namespace ktpm::tool {
 namespace {
@@ -35,8 +35,8 @@ void PrintLine(const FileClass& file) {
   std::cout << file.name << "\t";
   if (file.row != nullptr) {
     const std::string label = GetResourceString(GetKindLabelId(file.row->type, file.row->subType));
-    std::cout << NodeTypeName(file.row->type) << "\t" << NodeSubTypeName(file.row->subType)
-              << "\t" << (label.empty() ? "-" : label) << "\t"
+    std::cout << NodeTypeName(file.row->type) << "\t" << NodeSubTypeName(file.row->subType) << "\t"
+              << (label.empty() ? "-" : label) << "\t"
               << TreeIconName(GetKindIcon(file.row->type, file.row->subType, NS_OK));
   } else {
     std::cout << "-\t-\t-\t-";
@@ -46,16 +46,16 @@ void PrintLine(const FileClass& file) {
 
 CommandRun SetUp(CLI::App& app) {
   auto* command = app.add_subcommand(
-      "files", "List the files of a project directory with the kind of node each main file makes "
-               "(type, subtype, label, icon) and the result kind of each result file");
+      "files",
+      "List the files of a project directory with the kind of node each main file makes "
+      "(type, subtype, label, icon) and the result kind of each result file");
   auto directory = std::make_shared<std::string>();
   auto json = std::make_shared<bool>(false);
   command->add_option("DIR", *directory, "Project directory")->required();
   command->add_flag("--json", *json, "Print a JSON array instead of tab-separated lines");
   return [directory, json]() {
     std::vector<ktpm::detail::DirectoryItem> items;
-    if (!KFileEntry(*directory).IsDirectory() ||
-        !ktpm::detail::ListDirectory(*directory, items)) {
+    if (!KFileEntry(*directory).IsDirectory() || !ktpm::detail::ListDirectory(*directory, items)) {
       std::cerr << "ktpm files: cannot read the directory " << *directory << "\n";
       return kExitFailure;
     }

@@ -8,7 +8,8 @@
 #include <sstream>
 
 #include "Command.h"
-#include "analysis/KJobsManager.h"
+
+#include <ktpm/analysis/KJobsManager.h>
 
 namespace ktpm::tool {
 namespace {

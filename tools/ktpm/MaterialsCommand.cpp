@@ -4,7 +4,8 @@
 #include <nlohmann/json.hpp>
 
 #include "Command.h"
-#include "matlib/KMatSearch.h"
+
+#include <ktpm/matlib/KMatSearch.h>
 
 namespace ktpm::tool {
 namespace {

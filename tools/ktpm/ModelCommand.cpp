@@ -4,7 +4,8 @@
 #include <nlohmann/json.hpp>
 
 #include "Command.h"
-#include "mesh/KModelFile.h"
+
+#include <ktpm/mesh/KModelFile.h>
 
 namespace ktpm::tool {
 namespace {

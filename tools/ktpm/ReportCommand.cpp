@@ -7,10 +7,11 @@
 #include <string>
 
 #include "Command.h"
-#include "platform/KFileEntry.h"
-#include "report/KReportInfo.h"
-#include "report/KReportTemplate.h"
-#include "report/KTemplateStream.h"
+
+#include <ktpm/platform/KFileEntry.h>
+#include <ktpm/report/KReportInfo.h>
+#include <ktpm/report/KReportTemplate.h>
+#include <ktpm/report/KTemplateStream.h>
 
 namespace ktpm::tool {
 namespace {

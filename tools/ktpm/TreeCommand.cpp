@@ -1,12 +1,12 @@
 // ktpm tree DIR: opens a project as the application does and prints its tree.
 #include <iostream>
-
 #include <nlohmann/json.hpp>
 
 #include "Command.h"
 #include "TreePrinter.h"
-#include "platform/KFileEntry.h"
-#include "projtree/KProjectTree.h"
+
+#include <ktpm/platform/KFileEntry.h>
+#include <ktpm/projtree/KProjectTree.h>
 
 namespace ktpm::tool {
 namespace {

@@ -2,8 +2,8 @@
 
 #include <vector>
 
-#include "platform/KFileEntry.h"
-#include "projtree/KT_PM_Node.h"
+#include <ktpm/platform/KFileEntry.h>
+#include <ktpm/projtree/KT_PM_Node.h>
 
 namespace ktpm::tool {
 
@@ -11,7 +11,8 @@ std::string DescribeNode(KT_PM_Node* node) {
   const std::string label = node->GetDisplayLabel();
   std::string line = (label.empty() ? std::string("\"\"") : label) + "\t" +
                      NodeTypeName(node->GetType()) + "/" + NodeSubTypeName(node->GetSubType()) +
-                     "\t" + NodeStateName(node->GetState()) + "\t" + TreeIconName(node->GetImageId());
+                     "\t" + NodeStateName(node->GetState()) + "\t" +
+                     TreeIconName(node->GetImageId());
   // The tree shows results by their own (often empty) label; result lists name them fully.
   if (node->GetType() == NT_RESULT) line += "\tresult: " + node->GetResultDisplayLabel();
   return line;

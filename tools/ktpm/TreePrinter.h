@@ -1,10 +1,9 @@
 // Printing a project tree for people (indented lines) or scripts (JSON).
 #pragma once
 
+#include <nlohmann/json.hpp>
 #include <ostream>
 #include <string>
-
-#include <nlohmann/json.hpp>
 
 class KT_PM_Node;
 

@@ -5,9 +5,10 @@
 
 #include "Command.h"
 #include "TreePrinter.h"
-#include "platform/KFileEntry.h"
-#include "platform/TerminationSignals.h"
-#include "projtree/KProjectTree.h"
+
+#include <ktpm/platform/KFileEntry.h>
+#include <ktpm/platform/TerminationSignals.h>
+#include <ktpm/projtree/KProjectTree.h>
 
 namespace ktpm::tool {
 namespace {
@@ -20,8 +21,8 @@ class PrintingSink : public IProjectNotifySink {
   void OnNodeChanged(KT_PM_Node* node) override {
     std::lock_guard<std::mutex> guard(m_lock);
     const char* what = node->GetState() == NS_DELETED ? "deleted"
-                       : node->GetClientData() == 0    ? "new"
-                                                       : "changed";
+                       : node->GetClientData() == 0   ? "new"
+                                                      : "changed";
     // The client data marks a node as seen, as the application's view item would.
     if (node->GetState() != NS_DELETED) node->SetClientData(1);
     m_out << what << "\t" << DescribeNode(node) << std::endl;

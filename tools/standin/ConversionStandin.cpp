@@ -6,7 +6,8 @@
 #include <sstream>
 
 #include "M3File.h"
-#include "keyword/KKeywordFile.h"
+
+#include <ktpm/keyword/KKeywordFile.h>
 
 namespace ktpm::standin {
 

@@ -1,12 +1,12 @@
 #include "M3File.h"
 
-#include "mesh/KM3RWriter.h"
-
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+
+#include <ktpm/mesh/KM3RWriter.h>
 
 namespace ktpm::standin {
 

@@ -4,8 +4,9 @@
 #include <sstream>
 
 #include "M3File.h"
-#include "keyword/KKeywordFile.h"
-#include "projtree/NodeTypes.h"
+
+#include <ktpm/keyword/KKeywordFile.h>
+#include <ktpm/projtree/NodeTypes.h>
 
 namespace ktpm::standin {
 

@@ -3,11 +3,11 @@
 #include <filesystem>
 #include <sstream>
 
-#include "keyword/KKeywordFile.h"
-#include "projtree/NodeTypes.h"
-#include "report/KReportInfo.h"
-#include "report/KReportItem.h"
-#include "report/KReportTemplate.h"
+#include <ktpm/keyword/KKeywordFile.h>
+#include <ktpm/projtree/NodeTypes.h>
+#include <ktpm/report/KReportInfo.h>
+#include <ktpm/report/KReportItem.h>
+#include <ktpm/report/KReportTemplate.h>
 
 namespace ktpm::standin {
 

@@ -4,7 +4,8 @@
 #include <sstream>
 
 #include "M3File.h"
-#include "keyword/KKeywordFile.h"
+
+#include <ktpm/keyword/KKeywordFile.h>
 
 namespace ktpm::standin {
 

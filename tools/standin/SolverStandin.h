@@ -8,7 +8,8 @@
 #pragma once
 
 #include "StandinRun.h"
-#include "projtree/NodeTypes.h"
+
+#include <ktpm/projtree/NodeTypes.h>
 
 namespace ktpm::standin {
 

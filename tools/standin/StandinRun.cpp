@@ -9,7 +9,7 @@
 #include <iostream>
 #include <thread>
 
-#include "keyword/KKeywordFile.h"
+#include <ktpm/keyword/KKeywordFile.h>
 
 namespace ktpm::standin {
 

@@ -1,0 +1,102 @@
+#include <filesystem>
+#include <memory>
+#include <random>
+#include <set>
+#include <string_view>
+
+#include <ktpm/keyword/KKeywordFile.h>
+#include <ktpm/keyword/LineReader.h>
+#include <ktpm/matlib/MaterialFile.h>
+#include <ktpm/matlib/MaterialKeywords.h>
+#include <ktpm/platform/KFileEntry.h>
+#include <ktpm/platform/MappedFile.h>
+
+namespace ktpm::detail {
+namespace {
+
+// A keyword that would not read back as itself: empty, a comment, or one that holds the
+// separator or a line break.
+bool IsWritableKeyword(const std::string& keyword) {
+  return !keyword.empty() && keyword.front() != '#' && keyword.front() != '_' &&
+         keyword.find_first_of(":\r\n") == std::string::npos;
+}
+
+// A hidden name beside path that shares no base name with it, so that the project's directory
+// watcher does not take the half-written file for a side file of the material node.
+std::string TemporarySibling(const std::string& path) {
+  std::random_device random;
+  const std::filesystem::path target(path);
+  std::string name(1, '.');
+  name.append(target.filename().string()).append(".tmp-").append(std::to_string(random()));
+  return (target.parent_path() / name).string();
+}
+
+struct CloseFile {
+  void operator()(std::FILE* file) const { std::fclose(file); }
+};
+
+// The keyword of every entry line, in file order, without repeats. Lines that continue a value
+// may look like entries; the keyword file itself decides which names are real keywords.
+std::vector<std::string> KeywordOrder(const std::string& path) {
+  std::vector<std::string> order;
+  std::unique_ptr<std::FILE, CloseFile> file(MappedFopen(path, "r"));
+  if (file == nullptr) return order;
+  std::set<std::string, std::less<>> seen;
+  LineReader reader(file.get());
+  std::string_view line;
+  while (reader.Next(line)) {
+    if (line.empty() || line.front() == '#') continue;
+    const size_t colon = line.find(':');
+    if (colon == std::string_view::npos) continue;
+    std::string keyword(line.substr(0, colon));
+    if (seen.insert(keyword).second) order.push_back(std::move(keyword));
+  }
+  return order;
+}
+
+}  // namespace
+
+bool WriteMaterialFile(const std::string& path, const std::string& meshFile,
+                       const MaterialKeywordList& keywords, std::string* error) {
+  if (path.empty()) {
+    if (error != nullptr) *error = "no material file name";
+    return false;
+  }
+  KFileEntry target(path);
+  if (target.Exists() && target.IsWriteProtected()) {
+    if (error != nullptr) *error = path + " is write-protected";
+    return false;
+  }
+  KKeywordFile file;
+  if (!meshFile.empty()) file.SetValue(kMeshKeyword, meshFile);
+  for (const auto& [keyword, value] : keywords) {
+    if (IsWritableKeyword(keyword)) file.SetValue(keyword, value);
+  }
+  const std::string temporary = TemporarySibling(path);
+  std::error_code code;
+  if (file.Save(temporary) != 0) {
+    std::filesystem::rename(temporary, path, code);
+    if (!code) return true;
+  }
+  if (error != nullptr) {
+    *error = "cannot write " + path + (code ? ": " + code.message() : std::string());
+  }
+  std::filesystem::remove(temporary, code);
+  return false;
+}
+
+bool ReadMaterialFile(const std::string& path, MaterialKeywordList& keywords, std::string* error) {
+  keywords.clear();
+  if (!KFileEntry(path).Exists()) {
+    if (error != nullptr) *error = "cannot read " + path;
+    return false;
+  }
+  KKeywordFile file;
+  file.Load(path);
+  for (const std::string& keyword : KeywordOrder(path)) {
+    if (file.HasKeyword(keyword) != 0) keywords.emplace_back(keyword, file.GetValue(keyword));
+  }
+  return true;
+}
+
+}  // namespace ktpm::detail

@@ -1,0 +1,237 @@
+// KProjectTree: open and close, the node factory, the lookups, the bins and the sinks.
+#include <algorithm>
+
+#include <ktpm/keyword/KKeywordFile.h>
+#include <ktpm/platform/DirectoryWatcher.h>
+#include <ktpm/platform/FileOperations.h>
+#include <ktpm/platform/KFileEntry.h>
+#include <ktpm/projtree/BuildCache.h>
+#include <ktpm/projtree/FileNameRules.h>
+#include <ktpm/projtree/KProjectTree.h>
+#include <ktpm/projtree/NodeFileIndex.h>
+
+KProjectTree::KProjectTree() { m_root.m_tree = nullptr; }
+
+// Waits for the watcher and every resync thread, so that no thread outlives the tree it uses.
+KProjectTree::~KProjectTree() {
+  {
+    std::lock_guard<std::recursive_mutex> guard(m_treeLock);
+    for (auto& node : m_nodes) node->m_clientData = 0;
+    m_root.m_clientData = 0;
+  }
+  Close();
+}
+
+void KProjectTree::Open(const std::string& path) {
+  Close();
+  {
+    std::lock_guard<std::recursive_mutex> guard(m_treeLock);
+    m_projectPath = path;
+    m_projectOpen = true;
+    {
+      // Every thread that could raise the stop flag has ended with Close.
+      std::lock_guard<std::mutex> stopGuard(m_stopLock);
+      m_stopFlag = 0;
+    }
+    ktpm::detail::ChangeCurrentDirectory(path);
+    BuildTree();
+  }
+  m_stopEvent.Reset();
+  StartWatcher();
+}
+
+// Stops a running build, empties the tree, then waits for the watcher and the resync threads to
+// end (a resync that waited for the tree lock across Close finds the tree closed and does
+// nothing), so that Open of another project and the destructor leave no thread behind.
+void KProjectTree::Close() {
+  RequestStop();
+  ++m_generation;
+  m_stopEvent.Set();
+  {
+    std::lock_guard<std::recursive_mutex> guard(m_treeLock);
+    m_projectOpen = false;
+    m_root.m_firstChild = nullptr;
+    m_editNode = nullptr;
+    m_fileIndex.Clear();
+    m_nodes.clear();
+    std::lock_guard<std::mutex> stopGuard(m_stopLock);
+    m_stopFlag = 0;
+  }
+  StopThreads();
+}
+
+void KProjectTree::RequestStop() {
+  std::lock_guard<std::mutex> guard(m_stopLock);
+  m_stopFlag = 1;
+}
+
+int KProjectTree::IsClosing() {
+  std::lock_guard<std::mutex> guard(m_stopLock);
+  return m_stopFlag != 0 ? 1 : 0;
+}
+
+int KProjectTree::IsOpen() const { return m_nodes.empty() ? 0 : 1; }
+
+std::unique_lock<std::recursive_mutex> KProjectTree::LockTree() {
+  return std::unique_lock<std::recursive_mutex>(m_treeLock);
+}
+
+KT_PM_Node* KProjectTree::FindFileInTree(const char* name) {
+  if (name == nullptr) return nullptr;
+  return KT_PM_Node::FindNodeWithFile(m_root.m_firstChild, name);
+}
+
+ResultType KProjectTree::GetResultTypeFromFileName(const std::string& fileName) const {
+  return ::GetResultTypeFromFileName(fileName);
+}
+
+// --- Node factory and lookups --------------------------------------------------------------------
+
+KT_PM_Node* KProjectTree::CreateNode(Node_Type type, Node_SubType subType) {
+  auto node = std::make_unique<KT_PM_Node>();
+  node->m_tree = this;
+  node->m_arrayIndex = m_nodes.size();
+  node->SetType(type, subType);
+  if (type == NT_MATERIAL_GROUP) {
+    node->m_typeLabel = "[TESSARA]";
+    node->m_basePath = "[TESSARA]";
+  }
+  m_nodes.push_back(std::move(node));
+  return m_nodes.back().get();
+}
+
+KT_PM_Node* KProjectTree::CreateNode(const std::string& name, Node_Type type,
+                                     Node_SubType subType) {
+  KT_PM_Node* node = CreateNode(type, subType);
+  node->m_files.emplace_back(name);
+  OnNodeFileAdded(node, name);
+  const size_t dot = name.rfind('.');
+  node->m_basePath = dot == std::string::npos ? name : name.substr(0, dot);
+  if (!node->ReadUserLabel()) node->m_userLabel = node->GetDefaultLabel(nullptr);
+  if (type == NT_ANALYSIS_INPUT) node->UpdateFlowAim();
+  return node;
+}
+
+KT_PM_Node* KProjectTree::FindInternalNode(const char* name) const {
+  if (name == nullptr) return nullptr;
+  return FindInternalNode(std::string(name));
+}
+
+KT_PM_Node* KProjectTree::FindInternalNode(const std::string& name) const {
+  const std::vector<KT_PM_Node*>* nodes = m_fileIndex.FindByName(name);
+  return nodes == nullptr ? nullptr : nodes->front();
+}
+
+KT_PM_Node* KProjectTree::FindNodeByBase(const char* base, Node_Type type,
+                                         Node_SubType subType) const {
+  if (base == nullptr) return nullptr;
+  const std::vector<KT_PM_Node*>* nodes = m_fileIndex.FindByBase(base);
+  if (nodes == nullptr) return nullptr;
+  for (KT_PM_Node* node : *nodes) {
+    if (node->m_type != type) continue;
+    if (subType != NST_DEFAULT && node->m_subType != subType) continue;
+    return node;
+  }
+  return nullptr;
+}
+
+int KProjectTree::ProjectFileExists(const std::string& name) const {
+  if (m_buildCache != nullptr && ktpm::detail::IsProjectFileName(name)) {
+    return m_buildCache->IsListed(name) ? 1 : 0;
+  }
+  return KFileEntry(name).Exists();
+}
+
+std::shared_ptr<KKeywordFile> KProjectTree::LoadKeywords(const std::string& name) {
+  if (m_buildCache != nullptr) return m_buildCache->Keywords(name);
+  auto keywords = std::make_shared<KKeywordFile>();
+  keywords->Load(name);
+  return keywords;
+}
+
+void KProjectTree::OnNodeFileAdded(KT_PM_Node* node, const std::string& name) {
+  m_fileIndex.Add(node, name);
+}
+
+void KProjectTree::OnNodeFileRemoved(KT_PM_Node* node, const std::string& name) {
+  m_fileIndex.Remove(node, name);
+}
+
+// --- Bins ----------------------------------------------------------------------------------------
+
+void KProjectTree::AddNodeAndBin(KT_PM_Node* parent, KT_PM_Node* child, Node_Type binType,
+                                 Node_SubType binSubType) {
+  for (KT_PM_Node* bin = parent->m_firstChild; bin != nullptr; bin = bin->m_nextSibling) {
+    if (bin->m_type == binType && bin->m_subType == binSubType) {
+      KT_PM_Node::AppendChild(bin, child);
+      return;
+    }
+  }
+  KT_PM_Node* bin = CreateNode(binType, binSubType);
+  if (parent == &m_root) {
+    KT_PM_Node::AppendChild(&m_root, bin);
+  } else {
+    // A new bin stands before the parent's other children.
+    bin->m_parent = parent;
+    bin->m_nextSibling = parent->m_firstChild;
+    parent->m_firstChild = bin;
+  }
+  KT_PM_Node::AppendChild(bin, child);
+}
+
+void KProjectTree::AddMaterialNode(KT_PM_Node* parent, KT_PM_Node* material) {
+  if (parent->m_type != NT_MODEL) {
+    AddNodeAndBin(parent, material, NT_MATERIAL_GROUP, NST_DEFAULT);
+  }
+}
+
+void KProjectTree::AddMoldNode(KT_PM_Node* parent, KT_PM_Node* mold) {
+  if (parent->m_type != NT_MODEL) AddNodeAndBin(parent, mold, NT_BIN, NST_MOLD_BIN);
+}
+
+void KProjectTree::AddBCNode(KT_PM_Node* parent, KT_PM_Node* bc) {
+  if (bc->m_subType == NST_COOL && parent->m_type == NT_MESH &&
+      parent->m_subType != NST_MESH_XSECTION) {
+    KT_PM_Node::AppendChild(parent, bc);
+  } else {
+    AddNodeAndBin(parent, bc, NT_BIN, NST_BC_BIN);
+  }
+  if (parent != m_editNode) parent->LockNodeFiles(1);
+}
+
+// --- Sinks ---------------------------------------------------------------------------------------
+
+void KProjectTree::RegisterNotifySink(IProjectNotifySink* sink) { m_sinks.push_back(sink); }
+
+void KProjectTree::UnregisterNotifySink(IProjectNotifySink* sink) {
+  auto it = std::find(m_sinks.begin(), m_sinks.end(), sink);
+  if (it != m_sinks.end()) m_sinks.erase(it);
+}
+
+void KProjectTree::DoCallback(KT_PM_Node* node) {
+  for (IProjectNotifySink* sink : m_sinks) sink->OnNodeChanged(node);
+}
+
+void KProjectTree::InitProgress(int steps) {
+  for (IProjectNotifySink* sink : m_sinks) sink->OnInitProgress(steps);
+}
+
+void KProjectTree::SetProgress(int step) {
+  for (IProjectNotifySink* sink : m_sinks) sink->OnSetProgress(step);
+}
+
+void KProjectTree::EndProgress() {
+  for (IProjectNotifySink* sink : m_sinks) sink->OnEndProgress();
+}
+
+void KProjectTree::NotifyNewNodes(KT_PM_Node* first) {
+  std::vector<KT_PM_Node*> pending;
+  if (first != nullptr) pending.push_back(first);
+  while (!pending.empty()) {
+    KT_PM_Node* node = pending.back();
+    pending.pop_back();
+    if (node->m_clientData == 0) DoCallback(node);
+    if (node->m_nextSibling != nullptr) pending.push_back(node->m_nextSibling);
+    if (node->m_firstChild != nullptr) pending.push_back(node->m_firstChild);
+  }
+}

@@ -1,0 +1,317 @@
+// The attach operations of tree building: results to their inputs, inputs to what they start
+// from, materials made from the material database, translated meshes and generated reports.
+#include <map>
+
+#include <ktpm/keyword/KKeywordFile.h>
+#include <ktpm/matlib/KMatSearch.h>
+#include <ktpm/platform/KFileEntry.h>
+#include <ktpm/platform/PathText.h>
+#include <ktpm/projtree/BuildCache.h>
+#include <ktpm/projtree/FileNameRules.h>
+#include <ktpm/projtree/KProjectTree.h>
+#include <ktpm/report/KReportInfo.h>
+#include <ktpm/report/KReportTemplate.h>
+
+using ktpm::detail::CutExtension;
+using ktpm::detail::EndsWithNoCase;
+using ktpm::detail::IsProjectFileName;
+using ktpm::detail::Mesh3DExtension;
+using ktpm::detail::MeshExtension;
+using ktpm::detail::MeshFileName;
+using ktpm::detail::WithExtension;
+
+namespace {
+
+// The keyword naming an input's results on a mesh kind; nullptr when the kind has none.
+const char* ResultNameKeyword(Node_SubType analysis, Node_SubType meshKind) {
+  switch (analysis) {
+    case NST_FLOW:
+      return meshKind == NST_MESH_3D ? "MOLD3D_RESULT_NAME" : "3DFLOW_RESULT_NAME";
+    case NST_COOL:
+      return meshKind == NST_MESH_XSECTION ? "2DCOOL_RESULT_NAME" : "3DCOOL_RESULT_NAME";
+    case NST_WARP:
+    case NST_STRESS:
+      return "3DSTRUCT_FENAS_INPUT_FILE";
+    default:
+      return nullptr;
+  }
+}
+
+// Writes one keyword into an input's file, releasing its write protection for the write.
+void SaveKeywordIntoInput(KKeywordFile& keywords, const std::string& inputFile) {
+  KFileEntry entry(inputFile);
+  const int wasProtected = entry.IsWriteProtected();
+  if (wasProtected) entry.SetReadOnly(0);
+  keywords.Save(inputFile);
+  if (wasProtected) entry.SetReadOnly(1);
+}
+
+}  // namespace
+
+KT_PM_Node* KProjectTree::CreateResultNode(const std::string& mainFile, Node_SubType subType) {
+  KT_PM_Node* result = CreateNode(mainFile, NT_RESULT, subType);
+  result->SetState(KT_PM_Node::AttachErrorOutput(result) ? NS_FAILED : NS_PENDING);
+  return result;
+}
+
+void KProjectTree::AttachResultNode(KT_PM_Node* input, const KKeywordFile& keywords) {
+  const Node_SubType analysis = input->GetSubType();
+  std::string value;
+  Node_SubType meshKind = NST_MESH_MIDPLANE;
+  for (Node_SubType kind : {NST_MESH_MIDPLANE, NST_MESH_3D, NST_MESH_XSECTION}) {
+    const char* keyword = ResultNameKeyword(analysis, kind);
+    if (keyword == nullptr) return;
+    value = keywords.GetValue(keyword);
+    if (!value.empty()) {
+      meshKind = kind;
+      break;
+    }
+  }
+  if (value.empty()) return;
+
+  const FlowAim aim = input->GetFlowAim();
+  const std::string mainFile =
+      meshKind == NST_MESH_3D
+          ? WithExtension(value, ".m3r")
+          : WithExtension(value, GetResultExtension(analysis, meshKind, aim, RT_SUMMARY));
+  // Results are made only inside the project directory.
+  if (!IsProjectFileName(mainFile)) return;
+  KT_PM_Node* result = FindInternalNode(mainFile);
+  if (result != nullptr) {
+    if (result->GetParent() != nullptr) return;
+    result->SetSubType(analysis);
+    KT_PM_Node::RefreshNodeState(result);
+  } else {
+    result = CreateResultNode(mainFile, analysis);
+  }
+  KT_PM_Node::AttachRunOutputs(result, input);
+
+  KT_PM_Node* top = result;
+  if (aim == FA_PACK || aim == FA_CURE) {
+    const std::string restart = keywords.GetValue("3DFLOW_RESTART");
+    if (restart.empty() || restart == "NONE" || restart == "INTERMEDIATE_FILLING") {
+      // The pack or cure run continued a fill run of its own.
+      const std::string fillFile = WithExtension(
+          mainFile, GetResultExtension(NST_FLOW, NST_MESH_MIDPLANE, FA_FILL, RT_SUMMARY));
+      KT_PM_Node* fill = FindInternalNode(fillFile);
+      if (fill == nullptr) fill = CreateResultNode(fillFile, NST_FLOW);
+      KT_PM_Node::AppendChild(fill, result);
+      top = fill;
+    }
+  }
+  KT_PM_Node::AppendChild(input, top);
+}
+
+void KProjectTree::AttachPCNode(KT_PM_Node* input, KKeywordFile& keywords) {
+  // An input placed by an earlier build keeps its place; finding it a parent again would only
+  // make materials (or unresolved material nodes) that nothing uses.
+  if (input->GetParent() != nullptr) return;
+  std::string reference;
+  Node_Type parentType = NT_RESULT;
+  Node_SubType parentSubType = NST_DEFAULT;
+  bool continuation = false;
+
+  switch (input->GetSubType()) {
+    case NST_FLOW: {
+      const std::string restart = keywords.GetValue("3DFLOW_RESTART");
+      if (!restart.empty()) {
+        if (restart.find("INTERMEDIATE") != std::string::npos) parentType = NT_RESTART;
+        reference = keywords.GetValue("3DFLOW_RESTART_" + restart);
+        parentSubType = NST_FLOW;
+      }
+      const std::pair<const char*, Node_SubType> fallbacks[] = {
+          {"3DFLOW_COOLING_INTERFACE", NST_COOL},
+          {"MOLD3D_RESTART_FILE_NAME", NST_FLOW},
+          {"MOLD3D_COOLING_INTERFACE", NST_COOL}};
+      for (const auto& [keyword, subType] : fallbacks) {
+        if (!reference.empty()) break;
+        reference = keywords.GetValue(keyword);
+        parentSubType = subType;
+      }
+      break;
+    }
+    case NST_COOL: {
+      const std::string flowResults = keywords.GetValue("3DCOOL_FLOW_RESULTS");
+      if (!flowResults.empty()) {
+        continuation = flowResults.find("PACKING") != std::string::npos;
+        reference = keywords.GetValue("3DCOOL_FLOW_RESULTS_" + flowResults);
+        parentSubType = NST_FLOW;
+      }
+      break;
+    }
+    case NST_WARP:
+    case NST_STRESS: {
+      continuation = true;
+      struct Source {
+        const char* keyword;
+        Node_Type type;
+        Node_SubType subType;
+      };
+      static const Source kSources[] = {
+          {"3DSTRUCT_RESTART_LDA", NT_RESTART, NST_WARP},
+          {"3DSTRUCT_INITIAL_CONDITIONS_FILE", NT_RESULT, NST_WARP},
+          {"3DSTRUCT_FENAS_SVA_RESULT_FILE", NT_RESULT, NST_WARP},
+          {"3DSTRUCT_SHRINKAGE_COEFF_FILE", NT_RESULT, NST_WARP},
+          {"3DSTRUCT_SHRINKAGE_RESULTS_FILE", NT_RESULT, NST_WARP},
+          {"3DFLOW_RESTART_END_OF_PACKING", NT_RESULT, NST_FLOW},
+          {"3DSTRUCT_MECH_PROP_PMP_FILE", NT_RESULT, NST_FLOW},
+          {"3DSTRUCT_RESIDUAL_THERMAL_STRESS_RESULTS_FILE", NT_RESULT, NST_FLOW},
+          {"MATERIAL_FILE", NT_MATERIAL, NST_DEFAULT},
+          {"PLASTIC_MODEL", NT_MESH, NST_DEFAULT}};
+      for (const Source& source : kSources) {
+        reference = keywords.GetValue(source.keyword);
+        if (reference.empty()) continue;
+        parentType = source.type;
+        parentSubType = source.subType;
+        break;
+      }
+      break;
+    }
+    default:
+      break;
+  }
+
+  KT_PM_Node* parent = nullptr;
+  if (!reference.empty() && parentType == NT_RESTART) {
+    if (KT_PM_Node* restart = FindInternalNode(reference)) {
+      KT_PM_Node::AppendChild(restart, input);
+      return;
+    }
+    KT_PM_Node* owner = FindNodeByBase(CutExtension(reference).c_str(), NT_RESULT, parentSubType);
+    if (owner == nullptr || !IsProjectFileName(reference)) return;
+    parent = CreateNode(reference, NT_RESTART, parentSubType);
+    KT_PM_Node::AppendChild(owner, parent);
+  } else if (!reference.empty()) {
+    parent = FindNodeByBase(CutExtension(reference).c_str(), parentType, parentSubType);
+    if (parent == nullptr) return;
+    KT_PM_Node* child = parent->GetFirstChild();
+    if (continuation && child != nullptr && child->GetType() == NT_RESULT) parent = child;
+  } else {
+    parent = FindMaterialParent(input, keywords);
+  }
+  if (parent != nullptr) KT_PM_Node::AppendChild(parent, input);
+}
+
+KT_PM_Node* KProjectTree::FindMaterialParent(KT_PM_Node* input, KKeywordFile& keywords) {
+  std::string mesh = keywords.GetValue("PLASTIC_MODEL");
+  if (mesh.empty()) mesh = keywords.GetValue("2DCOOL_CROSS_SECTION_MODEL");
+  if (mesh.empty()) return nullptr;
+  KT_PM_Node* meshNode = FindInternalNode(MeshFileName(mesh));
+  if (meshNode == nullptr) return nullptr;
+
+  const std::string materialFile = keywords.GetValue("MATERIAL_FILE");
+  if (!materialFile.empty() && ProjectFileExists(materialFile)) {
+    KT_PM_Node* material = FindInternalNode(materialFile);
+    return material != nullptr && material->GetType() == NT_MATERIAL ? material : nullptr;
+  }
+  const std::string newFile = MakeMaterialFile(keywords, input->GetMainFile());
+  KT_PM_Node* material = nullptr;
+  if (!newFile.empty()) {
+    material = CreateNode(newFile, NT_MATERIAL, NST_MATERIAL_FILE);
+    AddMaterialNode(meshNode, material);
+    keywords.SetValue("MATERIAL_FILE", newFile);
+    SaveKeywordIntoInput(keywords, input->GetMainFile());
+  } else {
+    material = CreateNode(NT_MATERIAL, NST_MATERIAL_UNRESOLVED);
+    material->AddNodeFile("");
+    AddMaterialNode(meshNode, material);
+  }
+  return material;
+}
+
+std::string KProjectTree::MakeMaterialFile(const KKeywordFile& keywords,
+                                           const std::string& inputFile) {
+  const std::string mesh = MeshFileName(keywords.GetValue("PLASTIC_MODEL"));
+  const std::string supplier = keywords.GetValue("MATERIAL_SUPPLIER");
+  const std::string grade = keywords.GetValue("MATERIAL_GRADE");
+  const std::string databaseType = keywords.GetValue("MATERIAL_DATABASE_TYPE");
+  KMatSearch search;
+  const int database = databaseType.empty() ? search.FindOldMaterial(supplier, grade)
+                                            : search.GetDBKeywordValue(databaseType);
+  search.SetDatabase(database);
+  search.SetSupplier(supplier);
+  search.SetGrade(grade);
+  KFileEntry file;
+  file.MakeUniqueName(inputFile, "md3", 1);
+  if (!search.WriteMatKeywordFile(file.GetPath(), mesh)) return {};
+  if (m_buildCache != nullptr) m_buildCache->AddListed(file.GetPath());
+  return file.GetPath();
+}
+
+KT_PM_Node* KProjectTree::AddTranslatorInput(const char* name) {
+  if (name == nullptr) return nullptr;
+  const std::string file = name;
+  std::string inputModel;
+  std::string outputModel;
+  Node_SubType meshKind = NST_MESH_MIDPLANE;
+  KKeywordFile keywords;
+  if (EndsWithNoCase(file, ".081")) {
+    keywords.Load(file);
+    inputModel = keywords.GetValue("TRANS_INPUT_MODEL");
+    outputModel = keywords.GetValue("TRANS_OUTPUT_MODEL");
+  } else if (EndsWithNoCase(file, ".092")) {
+    keywords.Load(file);
+    inputModel = keywords.GetValue("KTMESH3D_MESH_INPUT_FILENAME");
+    outputModel = keywords.GetValue("KTMESH3D_MESH_OUTPUT_FILENAME");
+    if (keywords.GetValue("KTMESH3D_OUTPUT_FILETYPE") == "KELTRAVO_FLOW3D_INPUT") {
+      meshKind = NST_MESH_3D;
+    }
+  } else {
+    return nullptr;
+  }
+  outputModel = ktpm::detail::EnsureExtension(
+      outputModel, meshKind == NST_MESH_3D ? Mesh3DExtension() : MeshExtension());
+  KT_PM_Node* mesh = FindInternalNode(outputModel);
+  if (mesh == nullptr) {
+    // A translator that names no output, or one outside the project, makes no mesh; its input
+    // file stays out of the tree.
+    if (!IsProjectFileName(outputModel) || outputModel == MeshExtension() ||
+        outputModel == Mesh3DExtension()) {
+      return nullptr;
+    }
+    mesh = CreateNode(outputModel, NT_MESH, meshKind);
+    mesh->SetState(KT_PM_Node::AttachErrorOutput(mesh) ? NS_FAILED : NS_PENDING);
+  }
+  if (mesh->GetParent() == nullptr || IsUnderPlaceholder(mesh)) {
+    if (KT_PM_Node* source = FindInternalNode(inputModel)) {
+      if (mesh->GetParent() == nullptr) {
+        KT_PM_Node::AppendChild(source, mesh);
+      } else {
+        MoveFromPlaceholder(mesh, source);
+      }
+    }
+  }
+  mesh->AddNodeFile(file);
+  return mesh;
+}
+
+void KProjectTree::CheckRPTChildren(KT_PM_Node* templateNode, KReportTemplate& reportTemplate) {
+  std::map<std::string, KT_PM_Node*> pendingByStyle;
+  for (KT_PM_Node* child = templateNode->GetFirstChild(); child != nullptr;
+       child = child->GetNextSibling()) {
+    // Only a pending report is a report being generated; its request file is deleted below.
+    if (child->GetType() != NT_REPORT || child->GetState() != NS_PENDING) continue;
+    pendingByStyle[KReportInfo(child->GetMainFile()).GetHtmlStyle()] = child;
+  }
+  for (int i = 0; i < reportTemplate.GetHtmlReportDirCount(); ++i) {
+    const std::string directory = reportTemplate.GetHtmlReportDir(i);
+    // Reports live in the project directory: a directory named elsewhere never becomes a node,
+    // which a later delete of the report would remove with everything in it.
+    if (!IsProjectFileName(directory)) continue;
+    if (!KDirectoryEntry(directory).IsDirectory()) continue;
+    const std::string name = ktpm::detail::NameOf(directory);
+    const auto pending = pendingByStyle.find(name);
+    if (pending != pendingByStyle.end() && !name.empty()) {
+      // The report was generated: its request file makes way for the report directory.
+      KT_PM_Node* report = pending->second;
+      KFileEntry(report->GetMainFile()).Delete(1);
+      report->SetMainFileName(directory);
+      report->SetState(NS_OK);
+      if (report->GetClientData() != 0) DoCallback(report);
+      pendingByStyle.erase(pending);
+    } else if (KT_PM_Node::FindNodeWithFile(templateNode, directory) == nullptr) {
+      KT_PM_Node* report = CreateNode(directory, NT_REPORT, NST_DEFAULT);
+      KT_PM_Node::AppendChild(templateNode, report);
+    }
+  }
+}
