@@ -12,6 +12,7 @@
 #include <ktpm/projtree/KProjectTree.h>
 #include <ktpm/projtree/KT_PM_Node.h>
 #include <ktpm/projtree/NodeTypes.h>
+#include <ktpm/projtree/ProjectDiagnostics.h>
 
 // Analyses and jobs.
 #include <ktpm/analysis/KFlowRestarts.h>

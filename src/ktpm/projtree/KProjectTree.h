@@ -19,6 +19,7 @@
 #include <string>
 #include <thread>
 #include <unordered_map>
+#include <utility>
 #include <vector>
 
 #include <ktpm/platform/KEvent.h>
@@ -26,6 +27,7 @@
 #include <ktpm/projtree/KT_PM_Node.h>
 #include <ktpm/projtree/NodeFileIndex.h>
 #include <ktpm/projtree/NodeTypes.h>
+#include <ktpm/projtree/ProjectDiagnostics.h>
 
 class KKeywordFile;
 class KReportTemplate;
@@ -56,6 +58,14 @@ class KProjectTree {
   void SetDataPath(const std::string& path) { m_dataPath = path; }
   const std::string& GetProjectPath() const { return m_projectPath; }
   void SetMeshCheckFunction(MeshCheckFunction function) { m_meshCheck = function; }
+  // Inspection mode, set before Open: a build then writes, creates, deletes and protects nothing,
+  // and still makes the tree a normal Open makes. The watcher runs as usual.
+  void SetInspectionMode(int inspect) { m_inspectionMode = inspect ? 1 : 0; }
+  int IsInspectionMode() const { return m_inspectionMode; }
+  // Where the tree reports what it could not do (see ProjectDiagnostics.h); set before Open.
+  void SetDiagnosticHandler(ProjectDiagnosticHandler handler) {
+    m_diagnostics = std::move(handler);
+  }
   // The linked node that holds the file (depth first from the root's first child).
   KT_PM_Node* FindFileInTree(const char* name);
   ResultType GetResultTypeFromFileName(const std::string& fileName) const;
@@ -143,6 +153,8 @@ class KProjectTree {
 
   std::vector<IProjectNotifySink*> m_sinks;
   MeshCheckFunction m_meshCheck = nullptr;
+  int m_inspectionMode = 0;
+  ProjectDiagnosticHandler m_diagnostics;
   std::vector<std::unique_ptr<KT_PM_Node>> m_nodes;
   KT_PM_Node m_root;
   std::recursive_mutex m_treeLock;
