@@ -3,6 +3,7 @@
 
 #include <ktpm/matlib/MaterialDatabaseSession.h>
 #include <ktpm/matlib/MaterialSchema.h>
+#include <ktpm/platform/InstallLocation.h>
 #include <ktpm/platform/Resources.h>
 #include <ktpm/platform/UserDirs.h>
 
@@ -48,9 +49,8 @@ std::string ResolvePath(const Session& session) {
 
 std::string SeedFile(const Session& session) {
   if (!session.seedFile.empty()) return session.seedFile;
-  const std::string source = std::string(KTPM_DATA_DIR) + "/materials/seed.sql";
-  if (FileExists(source)) return source;
-  return std::string(KTPM_INSTALLED_DATA_DIR) + "/materials/seed.sql";
+  const std::string data = GetDataDirectory();
+  return data.empty() ? std::string() : data + "/materials/seed.sql";
 }
 
 }  // namespace

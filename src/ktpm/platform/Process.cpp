@@ -13,6 +13,7 @@
 #include <fstream>
 #include <thread>
 
+#include <ktpm/platform/InstallLocation.h>
 #include <ktpm/platform/Process.h>
 
 extern char** environ;
@@ -114,6 +115,8 @@ int SetChildFiles(posix_spawn_file_actions_t* actions, int outputFd, const std::
 std::vector<std::string> GetProgramSearchPath() {
   std::vector<std::string> path;
   SplitPathList(std::getenv("KT_TOOLS_DIR"), path);
+  const std::string helpers = GetHelperProgramDirectory();
+  if (!helpers.empty()) path.push_back(helpers);
   SplitPathList(std::getenv("PATH"), path);
   return path;
 }

@@ -4,7 +4,7 @@
 // directory of its choosing, as the leader of a new process group so that the whole group can
 // be stopped at once. Its standard input reads nothing; its standard output and error go to one
 // file, opened for appending. Programs named without a directory are looked up in a list of
-// directories (the engine passes KT_TOOLS_DIR and then PATH).
+// directories (the engine passes KT_TOOLS_DIR, the installed helper programs, then PATH).
 //
 // Free functions, safe from any thread. WaitForProcess blocks the calling thread until the
 // child ends; each child must be waited for exactly once.
@@ -16,8 +16,9 @@
 
 namespace ktpm::detail {
 
-// The directories to search for programs: $KT_TOOLS_DIR (when set) followed by the entries of
-// $PATH. Read from the environment at the time of the call.
+// The directories to search for programs: $KT_TOOLS_DIR (when set), the installation's
+// libexec/ktpm (when there is one beside the library), then the entries of $PATH. Read from the
+// environment at the time of the call.
 std::vector<std::string> GetProgramSearchPath();
 
 // The full path of an executable regular file: a name containing "/" is taken as it is
