@@ -7,6 +7,8 @@
 // that runs analyses, the material library, and the platform services underneath.
 #pragma once
 
+#include <ktpm/version.h>
+
 // Project tree: node kinds and the file-type registry, nodes, the project object, notification.
 #include <ktpm/projtree/IProjectNotifySink.h>
 #include <ktpm/projtree/KProjectTree.h>
