@@ -1,6 +1,6 @@
 # Entry points: `make demo` runs ktpm on the bundled sample project, `make test` runs the whole
 # test suite in a normal build, in an AddressSanitizer + UndefinedBehaviorSanitizer build and the
-# threaded tests under ThreadSanitizer.
+# threaded tests under ThreadSanitizer, then checks a shared-library installation.
 JOBS ?= $(shell nproc)
 CMAKE_FLAGS ?= -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo
 CCACHE := $(shell command -v ccache 2>/dev/null)
@@ -9,7 +9,7 @@ CMAKE_FLAGS += -DCMAKE_CXX_COMPILER_LAUNCHER=ccache
 endif
 CTEST_FLAGS ?= --output-on-failure -j $(JOBS)
 
-.PHONY: all deps build demo test test-normal test-asan test-tsan bench fuzz clean
+.PHONY: all deps build demo test test-normal test-asan test-tsan test-install bench fuzz clean
 
 all: build
 
@@ -25,7 +25,7 @@ demo: deps
 	cmake --build build -j $(JOBS) --target ktpm-tool ktpm-standin-links
 	@./scripts/demo.sh build/tools/ktpm/ktpm
 
-test: test-normal test-asan test-tsan
+test: test-normal test-asan test-tsan test-install
 
 test-normal: deps
 	cmake -S . -B build $(CMAKE_FLAGS) >/dev/null
@@ -48,6 +48,11 @@ test-tsan: deps
 	TSAN_OPTIONS="halt_on_error=1 second_deadlock_stack=1" \
 	  ctest --test-dir build-tsan $(CTEST_FLAGS) -L '$(TSAN_LABELS)'
 
+# A shared-library build installed to a temporary prefix, moved, and used by a client through
+# find_package and through pkg-config.
+test-install: deps
+	JOBS=$(JOBS) ./scripts/check-install.sh
+
 bench: build
 	@for b in build/bench/*_bench; do echo "== $$b"; $$b; done
 
@@ -57,4 +62,4 @@ fuzz: deps
 	cmake --build build-fuzz -j $(JOBS)
 
 clean:
-	rm -rf build build-asan build-tsan build-fuzz
+	rm -rf build build-asan build-tsan build-fuzz build-shared
