@@ -49,6 +49,14 @@ c++ -std=c++20 -o "$work/client-pc" "$here/tests/package/package_client.cpp" \
 LD_LIBRARY_PATH="$(PKG_CONFIG_PATH="$pc_dir" pkg-config --variable=libdir ktpm)" \
   "$work/client-pc" "$work/project"
 
+echo "== the README's embedding example"
+sed -n '/^```cpp$/,/^```$/p' "$here/README.md" | sed '1d;$d' > "$work/readme_example.cpp"
+# shellcheck disable=SC2046
+c++ -std=c++20 -o "$work/readme-example" "$work/readme_example.cpp" \
+  $(PKG_CONFIG_PATH="$pc_dir" pkg-config --cflags --libs ktpm)
+LD_LIBRARY_PATH="$(PKG_CONFIG_PATH="$pc_dir" pkg-config --variable=libdir ktpm)" \
+  "$work/readme-example" "$work/project" | grep -q .
+
 echo "== the moved program finds its library, data and helper programs by itself"
 "$prefix/bin/ktpm" --version
 "$prefix/bin/ktpm" materials search --json >/dev/null
