@@ -48,7 +48,7 @@ KT_PM_Node* KProjectTree::AddReportInfoFile(const std::string& path) {
 KT_PM_Node* KProjectTree::AddFile(const char* path) {
   if (path == nullptr) return nullptr;
   const std::string name = path;
-  std::unique_lock<std::recursive_mutex> guard(m_treeLock);
+  TreeLockScope guard(*this);
   KT_PM_Node* node = nullptr;
   if (EndsWithNoCase(name, ".rpi")) {
     node = AddReportInfoFile(name);

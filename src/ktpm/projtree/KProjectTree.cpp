@@ -1,5 +1,6 @@
 // KProjectTree: open and close, the node factory, the lookups, the bins and the sinks.
 #include <algorithm>
+#include <iterator>
 
 #include <ktpm/keyword/KKeywordFile.h>
 #include <ktpm/platform/DirectoryWatcher.h>
@@ -25,7 +26,7 @@ KProjectTree::~KProjectTree() {
 void KProjectTree::Open(const std::string& path) {
   Close();
   {
-    std::lock_guard<std::recursive_mutex> guard(m_treeLock);
+    TreeLockScope guard(*this);
     m_projectPath = path;
     m_projectOpen = true;
     {
@@ -74,6 +75,59 @@ int KProjectTree::IsOpen() const { return m_nodes.empty() ? 0 : 1; }
 
 std::unique_lock<std::recursive_mutex> KProjectTree::LockTree() {
   return std::unique_lock<std::recursive_mutex>(m_treeLock);
+}
+
+// --- Diagnostics ---------------------------------------------------------------------------------
+
+KProjectTree::TreeLockScope::TreeLockScope(KProjectTree& tree) : m_tree(tree) {
+  m_tree.m_treeLock.lock();
+  if (m_tree.m_treeLockOwner.load() != std::this_thread::get_id()) {
+    m_tree.m_treeLockOwner.store(std::this_thread::get_id());
+    m_outermost = true;
+  }
+  ++m_tree.m_treeLockDepth;
+}
+
+KProjectTree::TreeLockScope::~TreeLockScope() {
+  if (--m_tree.m_treeLockDepth == 0) m_tree.m_treeLockOwner.store(std::thread::id());
+  m_tree.m_treeLock.unlock();
+  if (m_outermost) m_tree.DeliverDiagnostics();
+}
+
+void KProjectTree::ReportDiagnostic(KDiagnosticSeverity severity, const std::string& message) {
+  if (!m_diagnostics) return;
+  if (m_treeLockOwner.load() == std::this_thread::get_id()) {
+    std::lock_guard<std::mutex> guard(m_pendingDiagnosticsLock);
+    m_pendingDiagnostics.push_back({std::this_thread::get_id(), severity, message});
+    return;
+  }
+  CallDiagnosticHandler(severity, message);
+}
+
+void KProjectTree::DeliverDiagnostics() {
+  std::vector<PendingDiagnostic> mine;
+  {
+    std::lock_guard<std::mutex> guard(m_pendingDiagnosticsLock);
+    const std::thread::id self = std::this_thread::get_id();
+    auto firstOther = std::stable_partition(
+        m_pendingDiagnostics.begin(), m_pendingDiagnostics.end(),
+        [self](const PendingDiagnostic& pending) { return pending.thread == self; });
+    mine.assign(std::make_move_iterator(m_pendingDiagnostics.begin()),
+                std::make_move_iterator(firstOther));
+    m_pendingDiagnostics.erase(m_pendingDiagnostics.begin(), firstOther);
+  }
+  for (const PendingDiagnostic& pending : mine) {
+    CallDiagnosticHandler(pending.severity, pending.message);
+  }
+}
+
+void KProjectTree::CallDiagnosticHandler(KDiagnosticSeverity severity, const std::string& message) {
+  std::lock_guard<std::mutex> guard(m_diagnosticCallLock);
+  try {
+    m_diagnostics(severity, message);
+  } catch (...) {
+    // The application's handler decides what a message is worth; its failure stops nothing.
+  }
 }
 
 KT_PM_Node* KProjectTree::FindFileInTree(const char* name) {

@@ -9,7 +9,8 @@
 // Threads: the application calls the public operations from one thread. While a project is open a
 // directory-watcher thread and short-lived resync threads change the tree with the tree lock held;
 // the application holds LockTree() while it walks or reads nodes outside a sink call. Lock order:
-// tree lock, then stop lock.
+// tree lock, then stop lock. Diagnostics met while the tree holds its lock wait in a queue and
+// reach the handler once that thread has released the lock.
 #pragma once
 
 #include <atomic>
@@ -58,11 +59,15 @@ class KProjectTree {
   void SetDataPath(const std::string& path) { m_dataPath = path; }
   const std::string& GetProjectPath() const { return m_projectPath; }
   void SetMeshCheckFunction(MeshCheckFunction function) { m_meshCheck = function; }
-  // Inspection mode, set before Open: a build then writes, creates, deletes and protects nothing,
-  // and still makes the tree a normal Open makes. The watcher runs as usual.
+  // Inspection mode, set before Open: the build of Open and of every resync then writes,
+  // creates, deletes, renames and protects nothing on disk, and still makes the tree a normal
+  // Open makes (a material file the build would write from the database gets its node under the
+  // name it would have had). The watcher runs as usual. What the mode skips is not reported;
+  // failures to read are.
   void SetInspectionMode(int inspect) { m_inspectionMode = inspect ? 1 : 0; }
   int IsInspectionMode() const { return m_inspectionMode; }
   // Where the tree reports what it could not do (see ProjectDiagnostics.h); set before Open.
+  // Without a handler nothing is reported anywhere.
   void SetDiagnosticHandler(ProjectDiagnosticHandler handler) {
     m_diagnostics = std::move(handler);
   }
@@ -118,7 +123,33 @@ class KProjectTree {
   void OnNodeFileAdded(KT_PM_Node* node, const std::string& name);
   void OnNodeFileRemoved(KT_PM_Node* node, const std::string& name);
 
+  // Hands one message to the diagnostic handler: at once, or, while this thread holds the tree
+  // lock through the tree's own operations, once it has released it. Calls are serialised.
+  void ReportDiagnostic(KDiagnosticSeverity severity, const std::string& message);
+
  private:
+  // The tree lock as the tree's own operations hold it: the outermost scope of a thread delivers
+  // the diagnostics that thread queued while it held the lock.
+  class TreeLockScope {
+   public:
+    explicit TreeLockScope(KProjectTree& tree);
+    TreeLockScope(const TreeLockScope&) = delete;
+    TreeLockScope& operator=(const TreeLockScope&) = delete;
+    ~TreeLockScope();
+
+   private:
+    KProjectTree& m_tree;
+    bool m_outermost = false;
+  };
+  struct PendingDiagnostic {
+    std::thread::id thread;
+    KDiagnosticSeverity severity;
+    std::string message;
+  };
+  // Calls the handler with the messages this thread queued.
+  void DeliverDiagnostics();
+  void CallDiagnosticHandler(KDiagnosticSeverity severity, const std::string& message);
+
   // Tree building: one pass per step, in the order they run.
   void BuildTree();
   void AttachResultNode(KT_PM_Node* input, const KKeywordFile& keywords);
@@ -155,6 +186,13 @@ class KProjectTree {
   MeshCheckFunction m_meshCheck = nullptr;
   int m_inspectionMode = 0;
   ProjectDiagnosticHandler m_diagnostics;
+  // The thread inside a TreeLockScope, and how deep (changed only by that thread, under the lock).
+  std::atomic<std::thread::id> m_treeLockOwner{};
+  int m_treeLockDepth = 0;
+  std::mutex m_pendingDiagnosticsLock;
+  std::vector<PendingDiagnostic> m_pendingDiagnostics;
+  // Held while the handler runs, so that it never runs twice at once.
+  std::mutex m_diagnosticCallLock;
   std::vector<std::unique_ptr<KT_PM_Node>> m_nodes;
   KT_PM_Node m_root;
   std::recursive_mutex m_treeLock;

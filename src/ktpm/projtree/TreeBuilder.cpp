@@ -3,7 +3,9 @@
 // The directory listing is the name list; each pass gives names to nodes and removes them from
 // the list, so a later pass only sees what earlier ones left. Every pass asks IsClosing() so that
 // a newer resync or Close makes a running build give up at once.
+#include <cerrno>
 #include <memory>
+#include <system_error>
 #include <unordered_map>
 
 #include <ktpm/keyword/KKeywordFile.h>
@@ -29,17 +31,22 @@ using ktpm::detail::WithExtension;
 
 namespace {
 
-// The names of the project directory's files (not directories), in listing order; each is added
-// to the build's cache, which answers the existence tests of the build.
-std::vector<std::string> ListProjectFiles(ktpm::detail::BuildCache& cache) {
-  std::vector<std::string> names;
-  for (const auto& item : ktpm::detail::ListDirectory("")) {
+// The names of the current directory's files (not directories), in listing order; each is added
+// to the build's cache, which answers the existence tests of the build. false when the directory
+// cannot be read.
+bool ListProjectFiles(ktpm::detail::BuildCache& cache, std::vector<std::string>& names) {
+  std::vector<ktpm::detail::DirectoryItem> items;
+  if (!ktpm::detail::ListDirectory("", items)) return false;
+  for (const auto& item : items) {
     if (item.isDirectory) continue;
     cache.AddListed(item.name);
     names.push_back(item.name);
   }
-  return names;
+  return true;
 }
+
+// errno as words, for a diagnostic.
+std::string ErrorText(int error) { return std::generic_category().message(error); }
 
 // Rules that keep a main file from making its own node. Returns false when the name must not
 // match any row; *drop is set when the name leaves the list for good.
@@ -127,11 +134,15 @@ void KProjectTree::BuildTree() {
   const bool rebuild = !m_nodes.empty();
   InitProgress(5);
 
-  // Step 2: the name list.
-  ktpm::detail::ChangeCurrentDirectory(m_projectPath);
+  // Step 2: the name list. A project directory that cannot be entered or read lists nothing:
+  // the names of whatever directory is current would make a tree of another project.
   BuildScope scope(m_buildCache);
   ktpm::detail::BuildCache& list = scope.Cache();
-  std::vector<std::string> names = ListProjectFiles(list);
+  std::vector<std::string> names;
+  if (!ktpm::detail::ChangeCurrentDirectory(m_projectPath) || !ListProjectFiles(list, names)) {
+    ReportDiagnostic(KDS_ERROR, "Cannot list the project directory " + m_projectPath + ": " +
+                                    ErrorText(errno) + ".");
+  }
   SetProgress(1);
   if (IsClosing()) return;
 

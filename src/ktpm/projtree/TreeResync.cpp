@@ -63,7 +63,7 @@ void KProjectTree::StopThreads() {
 void KProjectTree::DoResync() {
   const unsigned generation = m_generation.load();
   RequestStop();
-  std::lock_guard<std::recursive_mutex> guard(m_treeLock);
+  TreeLockScope guard(*this);
   // The stop request has done its work once the lock is ours: no build runs now.
   {
     std::lock_guard<std::mutex> stopGuard(m_stopLock);
@@ -107,7 +107,7 @@ void KProjectTree::UpdateNodeStatus(const char* name, int ok) {
   if (name == nullptr) return;
   DoResync();
   // The watcher may rebuild the same nodes: change them under the tree lock.
-  std::lock_guard<std::recursive_mutex> guard(m_treeLock);
+  TreeLockScope guard(*this);
   std::string file = name;
   const bool reportJob = EndsWithNoCase(file, ".rsu");
   if (reportJob) file = WithExtension(file, ".rpi");
