@@ -1,4 +1,6 @@
+#include <algorithm>
 #include <filesystem>
+#include <limits>
 #include <memory>
 #include <random>
 #include <set>
@@ -10,6 +12,8 @@
 #include <ktpm/matlib/MaterialKeywords.h>
 #include <ktpm/platform/KFileEntry.h>
 #include <ktpm/platform/MappedFile.h>
+#include <ktpm/platform/PathResolver.h>
+#include <ktpm/platform/PathText.h>
 
 namespace ktpm::detail {
 namespace {
@@ -54,7 +58,56 @@ std::vector<std::string> KeywordOrder(const std::string& path) {
   return order;
 }
 
+// The counter text's value as the C library's atoi reads it (leading blanks, an optional sign,
+// digits), held within the range of int as the counter file's reader holds it.
+int64_t CounterValue(std::string_view text) {
+  constexpr int64_t kMax = std::numeric_limits<int>::max();
+  constexpr int64_t kMin = std::numeric_limits<int>::min();
+  size_t at = 0;
+  while (at < text.size() && (text[at] == ' ' || (text[at] >= '\t' && text[at] <= '\r'))) ++at;
+  bool negative = false;
+  if (at < text.size() && (text[at] == '+' || text[at] == '-')) negative = text[at++] == '-';
+  int64_t value = 0;
+  for (; at < text.size() && text[at] >= '0' && text[at] <= '9'; ++at) {
+    value = value * 10 + (text[at] - '0');
+    if (value > kMax) return negative ? kMin : kMax;
+  }
+  return negative ? -value : value;
+}
+
 }  // namespace
+
+int64_t ReadMaterialFileCounter() {
+  std::unique_ptr<std::FILE, CloseFile> file(MappedFopen("keltravo.ctr", "r"));
+  if (file == nullptr) return 1;
+  // The counter's first line, as far as the first 79 characters.
+  char line[80] = {};
+  if (std::fgets(line, sizeof line, file.get()) == nullptr) line[0] = '\0';
+  return CounterValue(line);
+}
+
+std::string NextMaterialFileName(const std::string& inputFile, int64_t* counter) {
+  std::string base = inputFile.substr(FindLastSeparator(inputFile) + 1);
+  const size_t dot = base.rfind('.');
+  if (dot != std::string::npos) base.resize(dot);
+  // Trailing digits go, unless every character after the first is one.
+  for (size_t end = base.size(); end > 1; --end) {
+    if (base[end - 1] < '0' || base[end - 1] > '9') {
+      base.resize(end);
+      break;
+    }
+  }
+  base = ToLowerAscii(base);
+  const auto listing = GetFoldedListing("");
+  int64_t next = *counter;
+  std::string candidate;
+  do {
+    candidate = base + std::to_string(next++);
+  } while (listing->HasStem(candidate));
+  // The counter file is read back within the range of int.
+  *counter = std::min<int64_t>(next, std::numeric_limits<int>::max());
+  return candidate + ".md3";
+}
 
 bool WriteMaterialFile(const std::string& path, const std::string& meshFile,
                        const MaterialKeywordList& keywords, std::string* error) {

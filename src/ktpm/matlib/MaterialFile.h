@@ -22,4 +22,12 @@ bool WriteMaterialFile(const std::string& path, const std::string& meshFile,
 // cannot be read.
 bool ReadMaterialFile(const std::string& path, MaterialKeywordList& keywords, std::string* error);
 
+// The value of the current directory's file counter "keltravo.ctr" as KFileEntry::MakeUniqueName
+// reads it: 1 when the file cannot be read.
+int64_t ReadMaterialFileCounter();
+// The name KFileEntry::MakeUniqueName(inputFile, "md3", 1) gives the material file of an analysis
+// input when the counter reads *counter, found in a listing of the current directory without
+// writing anything; *counter becomes the value the counter file reads as afterwards.
+std::string NextMaterialFileName(const std::string& inputFile, int64_t* counter);
+
 }  // namespace ktpm::detail
