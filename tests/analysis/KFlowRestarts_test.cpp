@@ -6,6 +6,7 @@
 #include <string>
 
 #include "projtree/ScratchProject.h"
+#include "report/CommaDecimalLocale.h"
 
 #include <ktpm/analysis/KFlowRestarts.h>
 #include <ktpm/platform/Resources.h>
@@ -165,6 +166,22 @@ TEST(KFlow3DRestarts, PointsAfterTheEndOfFillingArePackingPoints) {
   EXPECT_EQ(restarts.GetFilename(2), "run.m3r");
   EXPECT_EQ(restarts.GetFilename(99), "run.m3r");
   EXPECT_EQ(restarts.GetIndexByFilename("RUN.M3R"), 0);
+}
+
+TEST(KFlow3DRestarts, TimesAndDescriptionsAreTheSameUnderACommaDecimalLocale) {
+  ScratchProject project;
+  project.Write("run.m3r", "");
+  project.Write("run.099", "MOLD3D_RESTART_AVAILABLE_TIMES: 0.1 0.05 1.25 0.375 2.5e0 1.0\n");
+  SetAge(project, "run.m3r", std::chrono::seconds(60));
+  ktpm::test::CommaDecimalLocale locale;
+  if (!locale.installed()) GTEST_SKIP() << ktpm::test::CommaDecimalLocale::kName << " missing";
+  KFlow3DRestarts restarts("run.m3r");
+  ASSERT_EQ(restarts.GetCount(), 2);
+  EXPECT_EQ(restarts.GetPoint(0).first, 1.25);
+  EXPECT_EQ(restarts.GetPoint(0).second, 0.375);
+  EXPECT_EQ(restarts.GetPoint(1).first, 2.5);
+  EXPECT_EQ(restarts.GetDescription(0), "1.25 sec - 37.50% full");
+  EXPECT_EQ(restarts.GetDescription(1), "2.50 sec - End of fill");
 }
 
 TEST(KFlow3DRestarts, FilledFirstPointMakesEveryLaterPointAPackingPoint) {

@@ -3,6 +3,7 @@
 #include <cstring>
 #include <string>
 
+#include "CommaDecimalLocale.h"
 #include "TempDir.h"
 
 #include <ktpm/report/KReportTemplate.h>
@@ -141,6 +142,27 @@ TEST(KReportTemplate, WriteThenReadGivesBackEveryItemKind) {
   ASSERT_NE(nullptr, titlePage->GetPicture());
   EXPECT_EQ("Fill time", titlePage->GetPicture()->GetTitle());
   EXPECT_EQ(1.25, titlePage->GetPicture()->GetCamera().aspect);
+  EXPECT_EQ(-2.75f, titlePage->GetPicture()->GetCamera().focalPoint[1]);
+}
+
+TEST(KReportTemplate, NumbersAreTheSameUnderACommaDecimalLocale) {
+  TempDir dir;
+  KReportTemplate original;
+  FillEveryKind(original);
+  WriteTemplate(original, dir.File("c.rpt"));
+  const std::string written = TempDir::Read(dir.File("c.rpt"));
+  ASSERT_NE(std::string::npos, written.find("_ASPECT : 1.250000\n"));
+
+  ktpm::test::CommaDecimalLocale locale;
+  if (!locale.installed()) GTEST_SKIP() << ktpm::test::CommaDecimalLocale::kName << " missing";
+  WriteTemplate(original, dir.File("de.rpt"));
+  EXPECT_EQ(written, TempDir::Read(dir.File("de.rpt")));
+  KReportTemplate loaded(dir.File("c.rpt"));
+  auto* titlePage =
+      dynamic_cast<KTitlePageItem*>(loaded.FindItem(original.GetFirstItem()->GetId() + 1));
+  ASSERT_TRUE(titlePage != nullptr && titlePage->GetPicture() != nullptr);
+  EXPECT_EQ(1.25, titlePage->GetPicture()->GetCamera().aspect);
+  EXPECT_EQ(0.5f, titlePage->GetPicture()->GetCamera().quaternion[3]);
   EXPECT_EQ(-2.75f, titlePage->GetPicture()->GetCamera().focalPoint[1]);
 }
 

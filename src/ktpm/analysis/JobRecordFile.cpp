@@ -2,6 +2,7 @@
 #include <charconv>
 #include <filesystem>
 #include <fstream>
+#include <locale>
 #include <system_error>
 
 #include <ktpm/analysis/JobRecordFile.h>
@@ -83,6 +84,7 @@ int WriteJobRecord(const std::string& path, const KJobRecord& record) {
   {
     std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
     if (!out) return 0;
+    out.imbue(std::locale::classic());  // no digit grouping from the host's global locale
     out << "KTPM_JOB_RECORD: 1\n"
         << "id: " << record.id << "\n"
         << "name: " << OneLine(record.name) << "\n"

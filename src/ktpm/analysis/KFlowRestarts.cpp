@@ -9,6 +9,7 @@
 #include <ktpm/keyword/KKeywordFile.h>
 #include <ktpm/mesh/UnitNames.h>
 #include <ktpm/platform/KFileEntry.h>
+#include <ktpm/platform/LocaleFreeNumbers.h>
 #include <ktpm/platform/PathResolver.h>
 #include <ktpm/platform/PathText.h>
 #include <ktpm/platform/ProcessRun.h>
@@ -78,12 +79,17 @@ std::string FormatText(const std::string& format, double value, bool integer) {
       continue;
     }
     const std::string conversionText = format.substr(i, j + 1 - i);
-    char buffer[128];
-    const int n = integer ? std::snprintf(buffer, sizeof buffer, conversionText.c_str(),
-                                          static_cast<int>(value))
-                          : std::snprintf(buffer, sizeof buffer, conversionText.c_str(), value);
-    if (n > 0)
-      out.append(buffer, std::min<std::size_t>(static_cast<std::size_t>(n), sizeof buffer - 1));
+    if (integer) {
+      // An integer conversion without the "'" flag does not depend on the locale.
+      char buffer[128];
+      const int n =
+          std::snprintf(buffer, sizeof buffer, conversionText.c_str(), static_cast<int>(value));
+      if (n > 0)
+        out.append(buffer, std::min<std::size_t>(static_cast<std::size_t>(n), sizeof buffer - 1));
+    } else {
+      // Times and fractions show a "." whatever the host's locale, as the texts are written.
+      ktpm::detail::FormatRealConversion(conversionText, value, out);
+    }
     used = true;
     i = j + 1;
   }
@@ -146,7 +152,12 @@ std::vector<double> ParseNumbers(const std::string& text) {
     while (i < text.size() && (text[i] == ' ' || text[i] == '\t' || text[i] == '\n')) ++i;
     const std::size_t start = i;
     while (i < text.size() && text[i] != ' ' && text[i] != '\t' && text[i] != '\n') ++i;
-    if (i > start) numbers.push_back(std::atof(text.substr(start, i - start).c_str()));
+    if (i > start) {
+      // Written by the 3D solver with a "."; a token that is not a number counts as 0.
+      double number = 0.0;
+      ktpm::detail::ParseDouble(std::string_view(text).substr(start, i - start), number);
+      numbers.push_back(number);
+    }
   }
   return numbers;
 }

@@ -3,6 +3,7 @@
 #include <cstring>
 
 #include <ktpm/platform/KFileEntry.h>
+#include <ktpm/platform/LocaleFreeNumbers.h>
 #include <ktpm/platform/MappedFile.h>
 #include <ktpm/report/KTemplateStream.h>
 
@@ -100,12 +101,13 @@ void KTemplateStream::WriteByte(const std::string& keyword, uint8_t value) {
 
 void KTemplateStream::WriteFloat(const std::string& keyword, float value) {
   if (m_file == nullptr) return;
-  std::fprintf(m_file, "%s : %f\n", keyword.c_str(), static_cast<double>(value));
+  WriteDouble(keyword, static_cast<double>(value));
 }
 
 void KTemplateStream::WriteDouble(const std::string& keyword, double value) {
   if (m_file == nullptr) return;
-  std::fprintf(m_file, "%s : %f\n", keyword.c_str(), value);
+  // Six decimals with a "." whatever the host's locale, so that every host reads the file alike.
+  std::fprintf(m_file, "%s : %s\n", keyword.c_str(), ktpm::detail::FormatFixed(value, 6).c_str());
 }
 
 int KTemplateStream::ReadLine() {
@@ -158,11 +160,12 @@ void KTemplateStream::ReadByte(const std::string& keyword, uint8_t& target) {
 }
 
 void KTemplateStream::ReadFloat(const std::string& keyword, float& target) {
-  if (const char* token = ReadValueToken(keyword)) target = std::strtof(token, nullptr);
+  // A token that is not a number reads as 0, as it always has.
+  if (const char* token = ReadValueToken(keyword)) ktpm::detail::ParseFloat(token, target);
 }
 
 void KTemplateStream::ReadDouble(const std::string& keyword, double& target) {
-  if (const char* token = ReadValueToken(keyword)) target = std::strtod(token, nullptr);
+  if (const char* token = ReadValueToken(keyword)) ktpm::detail::ParseDouble(token, target);
 }
 
 void KTemplateStream::ReadString(const std::string& /*keyword*/, std::string& target) {

@@ -5,7 +5,9 @@
 // ("KEYWORD : 12", "KEYWORD : 0.500000") and a quoted string ("KEYWORD : \"text\""). Reading
 // is tolerant and strictly in order: a number whose keyword does not match (compared without
 // regard to case) leaves its target unchanged but still consumes its line; a string takes the
-// next quoted text wherever it is, across lines, without looking at the keyword.
+// next quoted text wherever it is, across lines, without looking at the keyword. Real numbers
+// are written as "%f" writes them in the "C" locale and read as strtod reads them there, whatever
+// the host's global locale is.
 //
 // Threads: one stream belongs to one thread at a time. All parsing state (the line buffer and
 // the last value token) lives in the stream itself; nothing is shared between streams.
