@@ -1,7 +1,13 @@
--- The material database as first built: generic grades of the common plastics families.
+-- seed-version: 1
+-- The generic grades of the common plastics families that every material database holds.
 --
--- Runs inside one transaction on a database that already has its tables (the library creates
--- them). Temperatures are in degrees Celsius and come from public generic processing data for
+-- Raise the version above whenever the grades change: on opening the default database, ktpm
+-- replaces the seed grades it holds when this file's version is higher (the user's own grades
+-- are never touched). The script fills staging tables named like the database's own tables
+-- ("databases", "materials", "material_keywords"); ktpm merges them into the database in one
+-- transaction, matching grades by database type, supplier and grade, so that the ids given here
+-- only tie keywords to their grade. It may write nothing but those tables and its own temporary
+-- ones. Temperatures are in degrees Celsius and come from public generic processing data for
 -- each family: the recommended melt and mould temperatures with their lower and upper limits.
 -- Fibre lengths are in millimetres; shrinkage data give the shrinkage parallel and normal to the
 -- flow, in percent.

@@ -435,5 +435,40 @@ TEST_F(MaterialDatabaseLocationTest,
   EXPECT_TRUE(std::filesystem::is_empty(std::filesystem::path(DefaultPath()).parent_path()));
 }
 
+TEST_F(MaterialDatabaseLocationTest, ANewerSeedReplacesTheSeedGradesAndLeavesTheUserGradesAlone) {
+  const std::string databases =
+      "INSERT INTO databases VALUES (1, 'THERMOPLASTIC', ''), (3, 'USER', '');\n";
+  ktpm::detail::SetMaterialSeedFile(m_dir.Write(
+      "v1.sql", "-- seed-version: 1\n" + databases +
+                    "INSERT INTO materials (id, database_id, supplier, grade, manufacturer) "
+                    "VALUES (1, 1, 'Generic', 'A', 'Old'), (2, 1, 'Generic', 'B', '');\n"
+                    "INSERT INTO material_keywords VALUES (1, 1, 'MELT', '200'), "
+                    "(2, 1, 'MELT', '210');\n"));
+  KMatSearch search;
+  ScratchDir project;
+  ASSERT_EQ(search.ImportMatKeywordFile(project.Write(
+                "u.md3", "MATERIAL_SUPPLIER: Shop\nMATERIAL_GRADE: Mine\nMELT: 250\n")),
+            3)
+      << search.GetLastError();
+  // Version 2: A changes, B goes, C comes, and a grade of the user's name is not added.
+  ktpm::detail::SetMaterialSeedFile(m_dir.Write(
+      "v2.sql", "-- seed-version: 2\n" + databases +
+                    "INSERT INTO materials (id, database_id, supplier, grade, manufacturer) "
+                    "VALUES (1, 1, 'Generic', 'C', ''), (2, 1, 'Generic', 'A', 'New'), "
+                    "(3, 3, 'shop', 'MINE', 'Seed');\n"
+                    "INSERT INTO material_keywords VALUES (2, 1, 'MELT', '220'), "
+                    "(3, 1, 'MELT', '1');\n"));
+  KMatSearch::SetDatabasePath("");  // the next call opens the default database again
+  std::vector<std::string> grades;
+  for (const auto& record : FindWith({})) {
+    grades.push_back(std::to_string(record.id) + " " + record.grade + " " + record.manufacturer);
+  }
+  EXPECT_EQ(grades, (std::vector<std::string>{"1 A New", "3 Mine ", "4 C "}));
+  using Keyword = std::pair<std::string, std::string>;
+  EXPECT_EQ(search.GetMaterialKeywords(1).back(), (Keyword{"MELT", "220"}));
+  EXPECT_EQ(search.GetMaterialKeywords(3).back(), (Keyword{"MELT", "250"}));
+  EXPECT_TRUE(search.GetMaterialKeywords(2).empty());
+}
+
 }  // namespace
 }  // namespace ktpm::test

@@ -1,6 +1,7 @@
 #include <exception>
 
 #include <ktpm/matlib/KMatSearch.h>
+#include <ktpm/matlib/MaterialBundle.h>
 #include <ktpm/matlib/MaterialDatabaseSession.h>
 #include <ktpm/matlib/MaterialFile.h>
 #include <ktpm/matlib/MaterialKeywords.h>
@@ -113,17 +114,18 @@ std::vector<std::pair<std::string, std::string>> KMatSearch::GetMaterialKeywords
 int KMatSearch::ImportMatKeywordFile(const std::string& materialFile) {
   int id = 0;
   Attempt(m_lastError, [&] {
-    ktpm::detail::MaterialKeywordList keywords;
-    if (!ktpm::detail::ReadMaterialFile(materialFile, keywords, &m_lastError)) return false;
-    MaterialEntry entry = ktpm::detail::MaterialEntryFromKeywords(keywords);
-    if (entry.record.supplier.empty() || entry.record.grade.empty()) {
-      m_lastError = materialFile + " names no material supplier and grade";
+    std::vector<MaterialEntry> entries;
+    if (!ktpm::detail::ReadMaterialsToImport(materialFile, entries, &m_lastError)) return false;
+    if (entries.empty()) {
+      m_lastError = materialFile + " holds no grades";
       return false;
     }
     return UseMaterialDatabase(
         [&](MaterialDatabase& database) {
-          id = database.StoreUserMaterial(entry);
-          return id != 0;
+          std::vector<int> ids;
+          if (!database.StoreUserMaterials(entries, false, ids) || ids.empty()) return false;
+          id = ids.front();
+          return true;
         },
         &m_lastError);
   });

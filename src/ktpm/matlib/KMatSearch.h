@@ -89,8 +89,9 @@ class KMatSearch {
   std::vector<std::pair<std::string, std::string>> GetMaterialKeywords(int id) const;
 
   // Reads a material keyword file and adds its grade (it must name a supplier and a grade) to
-  // the user database, replacing a user grade of the same supplier and grade. The new grade's
-  // id, or 0 on failure.
+  // the user database, replacing a user grade of the same supplier and grade. An export file of
+  // user grades ("ktpm materials export") adds all of its grades, in one transaction. The id of
+  // the (first) grade, or 0 on failure.
   int ImportMatKeywordFile(const std::string& materialFile);
 
   // What went wrong in the last call that failed; empty after a call that succeeded.

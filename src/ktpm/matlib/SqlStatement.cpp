@@ -92,4 +92,10 @@ int64_t SqlStatement::Integer(int column) const {
   return sqlite3_column_int64(m_statement, column);
 }
 
+int SqlStatement::ColumnCount() const { return sqlite3_column_count(m_statement); }
+
+bool SqlStatement::IsNull(int column) const {
+  return sqlite3_column_type(m_statement, column) == SQLITE_NULL;
+}
+
 }  // namespace ktpm::detail

@@ -63,6 +63,8 @@ class SqlStatement {
   // Columns are numbered from 0. A NULL column reads as "" or 0.
   std::string Text(int column) const;
   int64_t Integer(int column) const;
+  bool IsNull(int column) const;
+  int ColumnCount() const;
 
  private:
   sqlite3_stmt* m_statement = nullptr;
