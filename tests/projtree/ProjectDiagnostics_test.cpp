@@ -50,7 +50,7 @@ class DiagnosticLog {
 
 }  // namespace
 
-TEST(ProjectDiagnostics, AProjectDirectoryThatCannotBeListedIsReported) {
+TEST(ProjectDiagnostics, AProjectDirectoryThatCannotBeListedOrWatchedIsReported) {
   for (const bool inspect : {false, true}) {
     ktpm::test::ScratchProject project;
     const std::string missing = (project.Path() / "gone").string();
@@ -63,6 +63,10 @@ TEST(ProjectDiagnostics, AProjectDirectoryThatCannotBeListedIsReported) {
     const auto listing = log.Mentioning("Cannot list the project directory " + missing);
     ASSERT_EQ(listing.size(), 1u) << inspect;
     EXPECT_EQ(listing[0].substr(0, 2), "2 ");
+    // Nor can it be watched: the tree says it does not follow the disk.
+    const auto watching = log.Mentioning("Cannot watch " + missing);
+    ASSERT_EQ(watching.size(), 1u) << inspect;
+    EXPECT_NE(watching[0].find("does not follow the disk"), std::string::npos);
     EXPECT_EQ(log.Mentioning("<overlapping calls>").size(), 0u);
     project.tree.Close();
   }

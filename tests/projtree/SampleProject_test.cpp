@@ -7,24 +7,11 @@
 #include <sstream>
 
 #include "ScratchProject.h"
+#include "TreeShape.h"
 
 #include <ktpm/platform/KFileEntry.h>
 
 namespace {
-
-// One line per node, depth first: indentation, display label, kind, subtype, state, icon; then
-// the node's files, one a line.
-void Dump(KT_PM_Node* first, int depth, std::ostringstream& out) {
-  for (KT_PM_Node* node = first; node != nullptr; node = node->GetNextSibling()) {
-    const std::string indent(static_cast<size_t>(depth) * 2, ' ');
-    out << indent << "'" << node->GetDisplayLabel() << "' " << NodeTypeName(node->GetType()) << " "
-        << NodeSubTypeName(node->GetSubType()) << " " << NodeStateName(node->GetState()) << " "
-        << TreeIconName(node->GetImageId()) << "\n";
-    for (const KFileEntry& file : node->GetFiles())
-      out << indent << "  | " << file.GetPath() << "\n";
-    Dump(node->GetFirstChild(), depth + 1, out);
-  }
-}
 
 std::string ReadFile(const std::filesystem::path& path) {
   std::ifstream in(path, std::ios::binary);
@@ -44,11 +31,9 @@ TEST(SampleProject, OpensToTheExpectedTree) {
   setenv("XDG_DATA_HOME", (project.Path() / ".data").c_str(), 1);
 
   project.tree.Open(project.Path().string());
-  std::ostringstream actual;
-  Dump(project.tree.GetRootNode()->GetFirstChild(), 0, actual);
   const std::string expected =
       ReadFile(std::filesystem::path(KTPM_TEST_DATA_DIR) / "sample-tree.txt");
-  EXPECT_EQ(actual.str(), expected);
+  EXPECT_EQ(ktpm::test::DumpLabelledTree(project.tree), expected);
 
   // The new material file was written and the input now names it.
   EXPECT_TRUE(project.Exists("cover2.md3"));

@@ -122,6 +122,26 @@ inline void DumpNodes(KT_PM_Node* first, int depth, std::ostringstream& out) {
   }
 }
 
+// One line per linked node, depth first: indentation, display label, kind, subtype, state, icon;
+// then the node's files, one a line. The form of the sample project's expected tree.
+inline void DumpLabelledNodes(KT_PM_Node* first, int depth, std::ostringstream& out) {
+  for (KT_PM_Node* node = first; node != nullptr; node = node->GetNextSibling()) {
+    const std::string indent(static_cast<size_t>(depth) * 2, ' ');
+    out << indent << "'" << node->GetDisplayLabel() << "' " << NodeTypeName(node->GetType()) << " "
+        << NodeSubTypeName(node->GetSubType()) << " " << NodeStateName(node->GetState()) << " "
+        << TreeIconName(node->GetImageId()) << "\n";
+    for (const KFileEntry& file : node->GetFiles())
+      out << indent << "  | " << file.GetPath() << "\n";
+    DumpLabelledNodes(node->GetFirstChild(), depth + 1, out);
+  }
+}
+
+inline std::string DumpLabelledTree(KProjectTree& tree) {
+  std::ostringstream out;
+  DumpLabelledNodes(tree.GetRootNode()->GetFirstChild(), 0, out);
+  return out.str();
+}
+
 inline std::string DumpTree(KProjectTree& tree) {
   std::ostringstream out;
   DumpNodes(tree.GetRootNode()->GetFirstChild(), 0, out);

@@ -5,11 +5,15 @@
 // CreateDirectoryWatcher makes the platform's. A watcher belongs to the one thread that waits on
 // it (the project's directory-watcher thread); the stop event may be set from any thread.
 // Writing into an existing file is not a change. A lost notification (queue overflow) counts as
-// a change, so the waiting thread resynchronises everything.
+// a change, so the waiting thread resynchronises everything. What the watcher could not do (a
+// directory it could not watch or list, a failed wait) is kept as plain sentences for its thread
+// to take with TakeProblems.
 #pragma once
 
 #include <memory>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include <ktpm/platform/KEvent.h>
 
@@ -30,6 +34,17 @@ class DirectoryWatcher {
   virtual WaitResult Wait(KEvent& stop, int timeoutMs) = 0;
   // Number of directories watched (for tests and diagnostics).
   virtual size_t WatchCount() const = 0;
+
+  // What went wrong since the last call, one sentence each naming the directory: why Start
+  // failed, a subdirectory that could not be listed or watched (changes in it are missed), a
+  // wait that failed.
+  std::vector<std::string> TakeProblems() { return std::exchange(m_problems, {}); }
+
+ protected:
+  void AddProblem(std::string problem) { m_problems.push_back(std::move(problem)); }
+
+ private:
+  std::vector<std::string> m_problems;
 };
 
 // The platform's watcher.

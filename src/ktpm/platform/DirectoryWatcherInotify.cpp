@@ -8,6 +8,8 @@
 #include <cerrno>
 #include <chrono>
 #include <cstring>
+#include <string>
+#include <system_error>
 #include <unordered_map>
 #include <vector>
 
@@ -21,14 +23,20 @@ constexpr uint32_t kNameEvents =
 
 class InotifyWatcher : public DirectoryWatcher {
  public:
-  InotifyWatcher() : m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)) {}
+  InotifyWatcher() : m_fd(inotify_init1(IN_NONBLOCK | IN_CLOEXEC)), m_initError(errno) {}
   ~InotifyWatcher() override {
     if (m_fd >= 0) close(m_fd);
   }
 
   bool Start(const std::string& directory) override {
-    if (m_fd < 0) return false;
-    if (!AddWatch(directory)) return false;
+    if (m_fd < 0) {
+      AddProblem("Cannot watch " + directory + " for changes: " + ErrorText(m_initError) + ".");
+      return false;
+    }
+    if (!AddWatch(directory)) {
+      AddProblem("Cannot watch " + directory + " for changes: " + ErrorText(errno) + ".");
+      return false;
+    }
     AddSubdirectories(directory);
     return true;
   }
@@ -47,11 +55,15 @@ class InotifyWatcher : public DirectoryWatcher {
       const int ready = poll(entries, 2, remaining);
       if (ready < 0) {
         if (errno == EINTR) continue;
+        AddProblem("Watching for changes stopped: " + ErrorText(errno) + ".");
         return WaitResult::kFailed;
       }
       if (ready == 0) return WaitResult::kTimeout;
       if ((entries[0].revents & POLLIN) && stop.TryConsume()) return WaitResult::kStopped;
-      if (entries[1].revents & (POLLERR | POLLNVAL)) return WaitResult::kFailed;
+      if (entries[1].revents & (POLLERR | POLLNVAL)) {
+        AddProblem("Watching for changes stopped: the notification queue failed.");
+        return WaitResult::kFailed;
+      }
       if ((entries[1].revents & POLLIN) && DrainEvents()) return WaitResult::kChanged;
     }
   }
@@ -67,24 +79,33 @@ class InotifyWatcher : public DirectoryWatcher {
   }
 
   // Watches every directory below root (not following symbolic links, so a link cannot make a
-  // loop). Stops adding when the system runs out of watches.
+  // loop). Stops adding when the system runs out of watches. A directory that cannot be listed
+  // or watched is reported; one that is gone already, or is no directory after all, is not.
   void AddSubdirectories(const std::string& root) {
     std::vector<std::string> pending{root};
     while (!pending.empty()) {
       const std::string directory = pending.back();
       pending.pop_back();
       DIR* stream = opendir(directory.c_str());
-      if (stream == nullptr) continue;
+      if (stream == nullptr) {
+        if (errno != ENOENT && errno != ENOTDIR) {
+          AddProblem("Cannot list " + directory +
+                     " to watch its subdirectories: " + ErrorText(errno) + ".");
+        }
+        continue;
+      }
       while (const dirent* entry = readdir(stream)) {
         if (std::strcmp(entry->d_name, ".") == 0 || std::strcmp(entry->d_name, "..") == 0) continue;
         if (entry->d_type != DT_DIR && entry->d_type != DT_UNKNOWN) continue;
         const std::string child = directory + "/" + entry->d_name;
         if (!AddWatch(child)) {
-          if (errno == ENOSPC) {
+          const int error = errno;
+          ReportWatchFailure(child, error);
+          if (error == ENOSPC) {
             closedir(stream);
             return;
           }
-          continue;  // not a directory after all, or gone already
+          continue;
         }
         pending.push_back(child);
       }
@@ -119,13 +140,34 @@ class InotifyWatcher : public DirectoryWatcher {
       const auto parent = m_paths.find(event.wd);
       if (parent != m_paths.end()) {
         const std::string directory = parent->second + "/" + event.name;
-        if (AddWatch(directory)) AddSubdirectories(directory);
+        if (AddWatch(directory)) {
+          AddSubdirectories(directory);
+        } else {
+          ReportWatchFailure(directory, errno);
+        }
       }
     }
     return (event.mask & (IN_CREATE | IN_DELETE | IN_MOVED_FROM | IN_MOVED_TO)) != 0;
   }
 
+  static std::string ErrorText(int error) { return std::generic_category().message(error); }
+
+  // A subdirectory left unwatched; running out of watches is told once, not for every directory.
+  void ReportWatchFailure(const std::string& directory, int error) {
+    if (error == ENOENT || error == ENOTDIR) return;  // gone already, or no directory after all
+    if (error == ENOSPC) {
+      if (m_outOfWatchesReported) return;
+      m_outOfWatchesReported = true;
+      AddProblem("Cannot watch " + directory +
+                 " for changes, nor any directory after it: " + ErrorText(error) + ".");
+      return;
+    }
+    AddProblem("Cannot watch " + directory + " for changes: " + ErrorText(error) + ".");
+  }
+
   int m_fd;
+  int m_initError;
+  bool m_outOfWatchesReported = false;
   std::unordered_map<int, std::string> m_paths;
 };
 

@@ -1,3 +1,5 @@
+#include <utility>
+
 #include <ktpm/keyword/KKeywordFile.h>
 #include <ktpm/platform/PathText.h>
 #include <ktpm/projtree/BuildCache.h>
@@ -17,6 +19,10 @@ std::shared_ptr<KKeywordFile> BuildCache::Keywords(const std::string& name) {
     keywords->Load(name);
   }
   return keywords;
+}
+
+void BuildCache::SetKeywords(const std::string& name, std::shared_ptr<KKeywordFile> keywords) {
+  m_keywords[name] = std::move(keywords);
 }
 
 }  // namespace ktpm::detail

@@ -23,6 +23,12 @@ class BuildCache {
   bool IsListed(const std::string& name) const;
   // The keyword file, parsed on first use.
   std::shared_ptr<KKeywordFile> Keywords(const std::string& name);
+  // Keywords the build reads for the name instead of the file's.
+  void SetKeywords(const std::string& name, std::shared_ptr<KKeywordFile> keywords);
+
+  // Files whose write protection the build could not change, beyond those already told.
+  int untoldProtectionFailures = 0;
+  int toldProtectionFailures = 0;
 
  private:
   std::unordered_set<std::string> m_listed;

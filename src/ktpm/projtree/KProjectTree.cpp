@@ -6,6 +6,7 @@
 #include <ktpm/platform/DirectoryWatcher.h>
 #include <ktpm/platform/FileOperations.h>
 #include <ktpm/platform/KFileEntry.h>
+#include <ktpm/platform/PathText.h>
 #include <ktpm/projtree/BuildCache.h>
 #include <ktpm/projtree/FileNameRules.h>
 #include <ktpm/projtree/KProjectTree.h>
@@ -55,6 +56,8 @@ void KProjectTree::Close() {
     m_editNode = nullptr;
     m_fileIndex.Clear();
     m_nodes.clear();
+    m_unwrittenFiles.clear();
+    m_unwrittenCounter.reset();
     std::lock_guard<std::mutex> stopGuard(m_stopLock);
     m_stopFlag = 0;
   }
@@ -119,6 +122,33 @@ void KProjectTree::DeliverDiagnostics() {
   for (const PendingDiagnostic& pending : mine) {
     CallDiagnosticHandler(pending.severity, pending.message);
   }
+}
+
+void KProjectTree::ReportProtectionFailure(const std::string& path, int readOnly) {
+  // A project shared read-only would otherwise give one message for every file in use.
+  constexpr int kToldOneByOne = 10;
+  if (m_buildCache != nullptr && m_buildCache->toldProtectionFailures >= kToldOneByOne) {
+    ++m_buildCache->untoldProtectionFailures;
+    return;
+  }
+  if (m_buildCache != nullptr) ++m_buildCache->toldProtectionFailures;
+  ReportDiagnostic(KDS_WARNING, readOnly ? "Cannot write-protect " + path + ", a file in use."
+                                         : "Cannot make " + path + " writable again.");
+}
+
+bool KProjectTree::WriteProjectFile(const std::string& path, const std::string& purpose,
+                                    const std::function<bool()>& write) {
+  if (m_inspectionMode) return false;
+  KFileEntry entry(path);
+  const bool wasProtected = entry.IsWriteProtected() != 0;
+  if (wasProtected && !entry.SetReadOnly(0)) {
+    ReportDiagnostic(KDS_WARNING, "Cannot make " + path + " writable to " + purpose + ".");
+    return false;
+  }
+  const bool written = write();
+  if (!written) ReportDiagnostic(KDS_WARNING, "Cannot write " + path + " to " + purpose + ".");
+  if (wasProtected && !entry.SetReadOnly(1)) ReportProtectionFailure(path, 1);
+  return written;
 }
 
 void KProjectTree::CallDiagnosticHandler(KDiagnosticSeverity severity, const std::string& message) {
@@ -193,14 +223,34 @@ int KProjectTree::ProjectFileExists(const std::string& name) const {
   if (m_buildCache != nullptr && ktpm::detail::IsProjectFileName(name)) {
     return m_buildCache->IsListed(name) ? 1 : 0;
   }
+  if (!m_unwrittenFiles.empty() && m_unwrittenFiles.count(ktpm::detail::ToLowerAscii(name)) != 0) {
+    return 1;
+  }
   return KFileEntry(name).Exists();
 }
 
 std::shared_ptr<KKeywordFile> KProjectTree::LoadKeywords(const std::string& name) {
   if (m_buildCache != nullptr) return m_buildCache->Keywords(name);
+  if (!m_unwrittenFiles.empty()) {
+    const auto unwritten = m_unwrittenFiles.find(ktpm::detail::ToLowerAscii(name));
+    if (unwritten != m_unwrittenFiles.end()) return unwritten->second.keywords;
+  }
   auto keywords = std::make_shared<KKeywordFile>();
   keywords->Load(name);
   return keywords;
+}
+
+void KProjectTree::AddUnwrittenFilesToBuild() {
+  for (auto it = m_unwrittenFiles.begin(); it != m_unwrittenFiles.end();) {
+    if (m_buildCache->IsListed(it->second.name)) {
+      // The disk has a file of that name now: it is read as any other.
+      it = m_unwrittenFiles.erase(it);
+      continue;
+    }
+    m_buildCache->AddListed(it->second.name);
+    m_buildCache->SetKeywords(it->second.name, it->second.keywords);
+    ++it;
+  }
 }
 
 void KProjectTree::OnNodeFileAdded(KT_PM_Node* node, const std::string& name) {

@@ -15,8 +15,11 @@
 
 #include <atomic>
 #include <condition_variable>
+#include <cstdint>
+#include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <thread>
 #include <unordered_map>
@@ -31,6 +34,7 @@
 #include <ktpm/projtree/ProjectDiagnostics.h>
 
 class KKeywordFile;
+class KMatSearch;
 class KReportTemplate;
 namespace ktpm::detail {
 class BuildCache;
@@ -126,6 +130,9 @@ class KProjectTree {
   // Hands one message to the diagnostic handler: at once, or, while this thread holds the tree
   // lock through the tree's own operations, once it has released it. Calls are serialised.
   void ReportDiagnostic(KDiagnosticSeverity severity, const std::string& message);
+  // A file whose write protection could not be changed (readOnly: the change wanted). During a
+  // build only the first few are told one by one, the rest in one message at its end.
+  void ReportProtectionFailure(const std::string& path, int readOnly);
 
  private:
   // The tree lock as the tree's own operations hold it: the outermost scope of a thread delivers
@@ -156,6 +163,15 @@ class KProjectTree {
   void AttachPCNode(KT_PM_Node* input, KKeywordFile& keywords);
   KT_PM_Node* FindMaterialParent(KT_PM_Node* input, KKeywordFile& keywords);
   std::string MakeMaterialFile(const KKeywordFile& keywords, const std::string& inputFile);
+  std::string NameUnwrittenMaterialFile(const KMatSearch& search, int grade,
+                                        const std::string& mesh, const std::string& inputFile);
+  // Runs write on a project file with its write protection lifted for the time of the write,
+  // and reports what failed ("Cannot write <path> to <purpose>."). Does nothing in inspection
+  // mode. Whether the file was written.
+  bool WriteProjectFile(const std::string& path, const std::string& purpose,
+                        const std::function<bool()>& write);
+  // Inspection mode: seeds a build's cache with the files the build would have written.
+  void AddUnwrittenFilesToBuild();
   void AttachUnplacedBoundaryCondition(KT_PM_Node* node, bool meshFileExists);
   static bool IsUnderPlaceholder(const KT_PM_Node* node);
   void MoveFromPlaceholder(KT_PM_Node* mesh, KT_PM_Node* parent);
@@ -176,6 +192,7 @@ class KProjectTree {
   void CheckDeletedNodes(KT_PM_Node* first);
   void RequestStop();
   void StartWatcher();
+  void ReportWatcherProblems(ktpm::detail::DirectoryWatcher& watcher, bool running);
   void StopThreads();
   void DirChangeThreadFunc();
   static unsigned _DirChangeThreadFunc(void* tree);
@@ -216,6 +233,16 @@ class KProjectTree {
   std::string m_projectPath;
   // Between Open and Close: a resync of a closed tree does nothing.
   bool m_projectOpen = false;
+
+  // Inspection mode, while the project is open: the material files a normal build would have
+  // written (by lower-case name: the name and the keywords the file would hold), and the file
+  // counter as it would read. Read as if on disk; dropped once the disk has a file of the name.
+  struct UnwrittenFile {
+    std::string name;
+    std::shared_ptr<KKeywordFile> keywords;
+  };
+  std::unordered_map<std::string, UnwrittenFile> m_unwrittenFiles;
+  std::optional<int64_t> m_unwrittenCounter;
 
   ktpm::detail::NodeFileIndex m_fileIndex;
   // What the running build knows of the directory; null outside BuildTree.

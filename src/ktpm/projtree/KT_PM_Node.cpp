@@ -60,9 +60,15 @@ void KT_PM_Node::SetSubType(Node_SubType subType) {
   const bool midplaneFusionChange =
       (m_subType == NST_MESH_MIDPLANE && subType == NST_MESH_FUSION) ||
       (m_subType == NST_MESH_FUSION && subType == NST_MESH_MIDPLANE);
-  if (midplaneFusionChange && !m_files.empty()) {
+  // The model file states the mesh's type; a tree in inspection mode leaves it as it is.
+  if (midplaneFusionChange && !m_files.empty() &&
+      (m_tree == nullptr || !m_tree->IsInspectionMode())) {
     KModelFile model(GetMainFile());
-    model.SetMeshModelType(subType == NST_MESH_FUSION ? MMT_FUSION : MMT_MIDPLANE);
+    if (!model.SetMeshModelType(subType == NST_MESH_FUSION ? MMT_FUSION : MMT_MIDPLANE) &&
+        m_tree != nullptr) {
+      m_tree->ReportDiagnostic(KDS_WARNING,
+                               "Cannot write " + GetMainFile() + " to record its mesh type.");
+    }
   }
   m_subType = subType;
   m_imageId = GetKindIcon(m_type, m_subType, m_state);
@@ -94,8 +100,13 @@ int KT_PM_Node::FindFileWithSuffixInNodeFiles(std::string& found, const std::str
 
 void KT_PM_Node::LockNodeFiles(int lock) {
   if (m_type == NT_REPORT_TEMPLATE) return;
+  if (m_tree != nullptr && m_tree->IsInspectionMode()) return;
   for (KFileEntry& file : m_files) {
-    if (file.IsWriteProtected() != lock) file.SetReadOnly(lock);
+    if (file.IsWriteProtected() == lock) continue;
+    // A file that is not there has no protection to change.
+    if (!file.SetReadOnly(lock) && m_tree != nullptr && file.Exists()) {
+      m_tree->ReportProtectionFailure(file.GetPath(), lock);
+    }
   }
 }
 

@@ -40,8 +40,8 @@ class KT_PM_Node {
   void SetType(Node_Type type, Node_SubType subType);
   // Whether a mesh may change to the subtype (midplane <-> fusion, no finished results below).
   int CanSetSubType(Node_SubType subType) const;
-  // Stores the subtype (rewriting a mesh's model type on a midplane <-> fusion change) and
-  // computes the icon again.
+  // Stores the subtype (rewriting a mesh's model type on a midplane <-> fusion change, except in
+  // a tree in inspection mode) and computes the icon again.
   void SetSubType(Node_SubType subType);
 
   // --- Links and members --------------------------------------------------------------------
@@ -64,7 +64,8 @@ class KT_PM_Node {
   int FindFileInNodeFiles(const std::string& name) const;
   // The first file whose name ends with the suffix (without regard to case).
   int FindFileWithSuffixInNodeFiles(std::string& found, const std::string& suffix) const;
-  // Write-protects (1) or releases (0) the node's files; a report template is left alone.
+  // Write-protects (1) or releases (0) the node's files; a report template, and every node of a
+  // tree in inspection mode, is left alone. A change that fails is reported to the tree.
   void LockNodeFiles(int lock);
   // Collects side files of the base name that appeared on disk (meshes and results only).
   void UpdateNodeFiles();

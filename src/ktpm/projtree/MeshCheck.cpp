@@ -1,5 +1,6 @@
 // KProjectTree::DoMeshCheck: classifies a mesh node from its model file (midplane, fusion,
-// cross-section, mold mesh, or a model without mesh) and makes the file state its type.
+// cross-section, mold mesh, or a model without mesh) and makes the file state its type (not in
+// inspection mode).
 #include <ktpm/mesh/KMeshAttributeSet.h>
 #include <ktpm/mesh/KModelFile.h>
 #include <ktpm/platform/KFileEntry.h>
@@ -46,5 +47,7 @@ void KProjectTree::DoMeshCheck(KT_PM_Node* node) {
     default:
       break;
   }
-  if (stated != type) model.SetMeshModelType(type);
+  if (stated != type && !m_inspectionMode && !model.SetMeshModelType(type)) {
+    ReportDiagnostic(KDS_WARNING, "Cannot write " + path + " to record its mesh type.");
+  }
 }

@@ -1,9 +1,11 @@
 // The attach operations of tree building: results to their inputs, inputs to what they start
 // from, materials made from the material database, translated meshes and generated reports.
+#include <algorithm>
 #include <map>
 
 #include <ktpm/keyword/KKeywordFile.h>
 #include <ktpm/matlib/KMatSearch.h>
+#include <ktpm/matlib/MaterialFile.h>
 #include <ktpm/platform/KFileEntry.h>
 #include <ktpm/platform/PathText.h>
 #include <ktpm/projtree/BuildCache.h>
@@ -37,13 +39,28 @@ const char* ResultNameKeyword(Node_SubType analysis, Node_SubType meshKind) {
   }
 }
 
-// Writes one keyword into an input's file, releasing its write protection for the write.
-void SaveKeywordIntoInput(KKeywordFile& keywords, const std::string& inputFile) {
-  KFileEntry entry(inputFile);
-  const int wasProtected = entry.IsWriteProtected();
-  if (wasProtected) entry.SetReadOnly(0);
-  keywords.Save(inputFile);
-  if (wasProtected) entry.SetReadOnly(1);
+// The grade a material file is written from: the one WriteMatKeywordFile would write (the lowest
+// database number, then the lowest id, when the database is not named). false when no database
+// holds it, or the database cannot be searched (search.GetLastError() then says why).
+bool FindMaterialGrade(const KMatSearch& settings, KMaterialRecord& grade) {
+  KMatSearch search;
+  search.AddRule({"SUPPLIER", "EQUALS", settings.GetSupplier()});
+  search.AddRule({"GRADE", "EQUALS", settings.GetGrade()});
+  if (settings.GetDatabase() != 0) search.SetSearchDatabases({settings.GetDatabase()});
+  const std::vector<KMaterialRecord> found = search.Find(0);
+  if (found.empty()) return false;
+  grade = *std::min_element(found.begin(), found.end(), [](const auto& a, const auto& b) {
+    return a.database != b.database ? a.database < b.database : a.id < b.id;
+  });
+  return true;
+}
+
+// The material as an input names it, for a message: supplier and grade, and the database type.
+std::string DescribeMaterial(const std::string& supplier, const std::string& grade,
+                             const std::string& databaseType) {
+  std::string text = "\"" + supplier + "\" \"" + grade + "\"";
+  if (!databaseType.empty()) text += " of the " + databaseType + " database";
+  return text;
 }
 
 }  // namespace
@@ -210,7 +227,9 @@ KT_PM_Node* KProjectTree::FindMaterialParent(KT_PM_Node* input, KKeywordFile& ke
     material = CreateNode(newFile, NT_MATERIAL, NST_MATERIAL_FILE);
     AddMaterialNode(meshNode, material);
     keywords.SetValue("MATERIAL_FILE", newFile);
-    SaveKeywordIntoInput(keywords, input->GetMainFile());
+    const std::string inputFile = input->GetMainFile();
+    WriteProjectFile(inputFile, "record its material file " + newFile,
+                     [&] { return keywords.Save(inputFile) != 0; });
   } else {
     material = CreateNode(NT_MATERIAL, NST_MATERIAL_UNRESOLVED);
     material->AddNodeFile("");
@@ -219,6 +238,9 @@ KT_PM_Node* KProjectTree::FindMaterialParent(KT_PM_Node* input, KKeywordFile& ke
   return material;
 }
 
+// The material file of the grade an input names, written from the database (in inspection mode
+// only named, and its keywords kept for the tree). Empty when no file was made: the grade is not
+// in the database, or the file could not be written.
 std::string KProjectTree::MakeMaterialFile(const KKeywordFile& keywords,
                                            const std::string& inputFile) {
   const std::string mesh = MeshFileName(keywords.GetValue("PLASTIC_MODEL"));
@@ -231,11 +253,58 @@ std::string KProjectTree::MakeMaterialFile(const KKeywordFile& keywords,
   search.SetDatabase(database);
   search.SetSupplier(supplier);
   search.SetGrade(grade);
+  KMaterialRecord record;
+  if (!FindMaterialGrade(search, record)) {
+    const std::string material = DescribeMaterial(supplier, grade, databaseType);
+    const std::string& error = search.GetLastError();
+    ReportDiagnostic(KDS_WARNING, error.empty()
+                                      ? "The material " + material + " that " + inputFile +
+                                            " names is not in the material database; it stays "
+                                            "unresolved."
+                                      : "Cannot look up the material " + material + " that " +
+                                            inputFile + " names: " + error + ".");
+    return {};
+  }
+  if (m_inspectionMode) return NameUnwrittenMaterialFile(search, record.id, mesh, inputFile);
+
+  // The counter file should read, after the new name is taken, what the same search finds.
+  int64_t counter = ktpm::detail::ReadMaterialFileCounter();
+  ktpm::detail::NextMaterialFileName(inputFile, &counter);
   KFileEntry file;
   file.MakeUniqueName(inputFile, "md3", 1);
-  if (!search.WriteMatKeywordFile(file.GetPath(), mesh)) return {};
+  if (ktpm::detail::ReadMaterialFileCounter() != counter) {
+    ReportDiagnostic(KDS_WARNING, "Cannot update the file counter keltravo.ctr of the project " +
+                                      m_projectPath + ".");
+  }
+  if (!search.WriteMatKeywordFile(file.GetPath(), mesh)) {
+    ReportDiagnostic(KDS_WARNING, "Cannot write the material file " + file.GetPath() + " for " +
+                                      inputFile + ": " + search.GetLastError() + ".");
+    return {};
+  }
   if (m_buildCache != nullptr) m_buildCache->AddListed(file.GetPath());
   return file.GetPath();
+}
+
+// Inspection mode: the name the material file would get (the counter goes on from the last name
+// given, as the counter file would), and the keywords it would hold, which the tree reads in
+// place of the missing file for as long as the project is open.
+std::string KProjectTree::NameUnwrittenMaterialFile(const KMatSearch& search, int grade,
+                                                    const std::string& mesh,
+                                                    const std::string& inputFile) {
+  int64_t counter = m_unwrittenCounter.value_or(ktpm::detail::ReadMaterialFileCounter());
+  const std::string name = ktpm::detail::NextMaterialFileName(inputFile, &counter);
+  m_unwrittenCounter = counter;
+  auto contents = std::make_shared<KKeywordFile>();
+  if (!mesh.empty()) contents->SetValue("PLASTIC_MODEL", mesh);
+  for (const auto& [keyword, value] : search.GetMaterialKeywords(grade)) {
+    contents->SetValue(keyword, value);
+  }
+  m_unwrittenFiles[ktpm::detail::ToLowerAscii(name)] = {name, contents};
+  if (m_buildCache != nullptr) {
+    m_buildCache->AddListed(name);
+    m_buildCache->SetKeywords(name, contents);
+  }
+  return name;
 }
 
 KT_PM_Node* KProjectTree::AddTranslatorInput(const char* name) {
@@ -304,7 +373,11 @@ void KProjectTree::CheckRPTChildren(KT_PM_Node* templateNode, KReportTemplate& r
     if (pending != pendingByStyle.end() && !name.empty()) {
       // The report was generated: its request file makes way for the report directory.
       KT_PM_Node* report = pending->second;
-      KFileEntry(report->GetMainFile()).Delete(1);
+      const std::string request = report->GetMainFile();
+      if (!m_inspectionMode && !KFileEntry(request).Delete(1) && KFileEntry(request).Exists()) {
+        ReportDiagnostic(KDS_WARNING, "Cannot delete the report request " + request +
+                                          " now that its report " + directory + " is generated.");
+      }
       report->SetMainFileName(directory);
       report->SetState(NS_OK);
       if (report->GetClientData() != 0) DoCallback(report);

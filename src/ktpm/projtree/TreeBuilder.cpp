@@ -143,6 +143,7 @@ void KProjectTree::BuildTree() {
     ReportDiagnostic(KDS_ERROR, "Cannot list the project directory " + m_projectPath + ": " +
                                     ErrorText(errno) + ".");
   }
+  AddUnwrittenFilesToBuild();
   SetProgress(1);
   if (IsClosing()) return;
 
@@ -371,7 +372,12 @@ void KProjectTree::BuildTree() {
   }
 
   // Step 14.
-  ProtectFilesInUse();
+  if (!m_inspectionMode) ProtectFilesInUse();
+  if (list.untoldProtectionFailures > 0) {
+    ReportDiagnostic(KDS_WARNING, "The write protection of " +
+                                      std::to_string(list.untoldProtectionFailures) +
+                                      " more files could not be changed.");
+  }
   EndProgress();
 }
 
@@ -407,12 +413,8 @@ void KProjectTree::AttachUnplacedBoundaryCondition(KT_PM_Node* node, bool meshFi
     parent = FindInternalNode(mesh);
     if (parent != nullptr) {
       // Record the mesh in the file, which may be write-protected while in use.
-      KFileEntry entry(file);
-      const int wasProtected = entry.IsWriteProtected();
-      if (wasProtected) entry.SetReadOnly(0);
       bcFile.SetModel(mesh);
-      bcFile.Save(file);
-      if (wasProtected) entry.SetReadOnly(1);
+      WriteProjectFile(file, "record its mesh " + mesh, [&] { return bcFile.Save(file) != 0; });
     }
   }
   if (parent == nullptr) parent = &m_root;

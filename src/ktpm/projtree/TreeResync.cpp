@@ -86,7 +86,8 @@ void KProjectTree::CheckDeletedNodes(KT_PM_Node* first) {
     if (KT_PM_Node* next = node->GetNextSibling()) chains.push_back(next);
     // A node without a main file name (an unresolved material) has no file that could vanish.
     if (node->GetState() == NS_OK && !node->GetMainFile().empty()) {
-      if (KFileEntry(node->GetMainFile()).Exists()) {
+      // A material file that inspection mode only named counts as there.
+      if (ProjectFileExists(node->GetMainFile())) {
         for (size_t i = node->GetFiles().size(); i-- > 1;) {
           if (!node->GetFiles()[i].Exists()) node->RemoveFileAt(i);
         }

@@ -13,9 +13,24 @@ constexpr int kQuietMilliseconds = 1000;
 void KProjectTree::StartWatcher() {
   auto watcher = ktpm::detail::CreateDirectoryWatcher();
   // Without notifications the tree follows the disk only through Resync and the application.
-  if (!watcher->Start(m_projectPath)) return;
+  const bool started = watcher->Start(m_projectPath);
+  ReportWatcherProblems(*watcher, started);
+  if (!started) return;
   m_watcher = std::move(watcher);
   m_watcherThread = std::thread([this] { _DirChangeThreadFunc(this); });
+}
+
+// The tree stays usable without its watcher: it then follows the disk only through Resync and
+// the application. A watcher that is not running says so in its last message.
+void KProjectTree::ReportWatcherProblems(ktpm::detail::DirectoryWatcher& watcher, bool running) {
+  const std::vector<std::string> problems = watcher.TakeProblems();
+  for (size_t i = 0; i < problems.size(); ++i) {
+    const bool last = i + 1 == problems.size();
+    ReportDiagnostic(KDS_WARNING,
+                     !running && last
+                         ? problems[i] + " The tree does not follow the disk by itself."
+                         : problems[i]);
+  }
 }
 
 unsigned KProjectTree::_DirChangeThreadFunc(void* tree) {
@@ -28,12 +43,15 @@ void KProjectTree::DirChangeThreadFunc() {
   ktpm::detail::SetCurrentThreadIdlePriority();
   DirectoryWatcher* watcher = m_watcher.get();
   for (;;) {
-    if (watcher->Wait(m_stopEvent, -1) != DirectoryWatcher::WaitResult::kChanged) return;
-    DirectoryWatcher::WaitResult quiet;
-    while ((quiet = watcher->Wait(m_stopEvent, kQuietMilliseconds)) ==
-           DirectoryWatcher::WaitResult::kChanged) {
+    DirectoryWatcher::WaitResult result = watcher->Wait(m_stopEvent, -1);
+    while (result == DirectoryWatcher::WaitResult::kChanged) {
+      ReportWatcherProblems(*watcher, true);
+      result = watcher->Wait(m_stopEvent, kQuietMilliseconds);
     }
-    if (quiet != DirectoryWatcher::WaitResult::kTimeout) return;
+    if (result != DirectoryWatcher::WaitResult::kTimeout) {
+      ReportWatcherProblems(*watcher, result != DirectoryWatcher::WaitResult::kFailed);
+      return;
+    }
     DoResync();
   }
 }
