@@ -266,6 +266,13 @@ TEST_F(Jobs, BadCommandLinesEndAsClearFailures) {
   EXPECT_NE(LogOf("signalled").find("[ktpm] failed: ended by signal 9"), std::string::npos);
   EXPECT_NE(LogOf("refused").find("the server \"nowhere-server\" is not known here"),
             std::string::npos);
+  // The reason is part of the job's record too, for a caller that shows it.
+  for (const KJobRecord& record : manager.GetJobList()) {
+    if (record.name == "missing") {
+      EXPECT_EQ(record.endMessage,
+                "program \"no-such-program-ktpm\" not found on KT_TOOLS_DIR or PATH");
+    }
+  }
   auto ended = Ended();
   ASSERT_EQ(ended.size(), 5u);
   for (const auto& [name, ok] : ended) EXPECT_EQ(ok, 0) << name;
@@ -315,6 +322,7 @@ TEST_F(Jobs, RecordsDescribeJobsForOtherProcesses) {
   EXPECT_EQ(records[0].commandLine, "/bin/sh -c \"exit 2\"");
   EXPECT_EQ(records[0].status, JOB_FAILED);
   EXPECT_EQ(records[0].exitCode, 2);
+  EXPECT_EQ(records[0].endMessage, "failed: exit status 2");
   EXPECT_EQ(records[0].subtype, 27);
   EXPECT_EQ(records[0].ownerProcess, ktpm::detail::GetCurrentProcessId());
   EXPECT_GE(records[0].endTime, records[0].startTime);

@@ -17,6 +17,7 @@ struct JobEngine::Job {
   std::vector<JobPtr> prerequisites;  // must all succeed before this job starts
   std::vector<std::string> searchPath;
   std::string refusal;  // why the job can never start, found at submission
+  std::string endMessage;
   bool held = false;
   bool started = false;
   bool ended = false;
@@ -201,6 +202,7 @@ KJobRecord JobEngine::MakeRecord(const Job& job) const {
   record.submitTime = job.info.submitTime;
   record.startTime = job.info.startTime.load();
   record.endTime = job.info.endTime.load();
+  record.endMessage = job.endMessage;
   record.ownerProcess = m_ownerProcess;
   return record;
 }
@@ -428,6 +430,7 @@ void JobEngine::EndJob(const JobPtr& job, int32_t status, const std::string& mes
   job->ended = true;
   job->info.endTime = GetWallClockSeconds();
   job->info.status = status;
+  job->endMessage = message;
   Log(*job, "--- " + std::string(GetJobStatusText(status)) + " ---");
   Log(*job, message);
   SaveRecord(*job);

@@ -62,6 +62,8 @@ void SetField(KJobRecord& record, const std::string& key, const std::string& val
     record.startTime = ParseNumber<int64_t>(value, 0);
   else if (key == "ended")
     record.endTime = ParseNumber<int64_t>(value, 0);
+  else if (key == "message")
+    record.endMessage = value;
   else if (key == "owner")
     record.ownerProcess = ParseNumber<int32_t>(value, 0);
 }
@@ -100,7 +102,8 @@ int WriteJobRecord(const std::string& path, const KJobRecord& record) {
         << "submitted: " << record.submitTime << "\n"
         << "started: " << record.startTime << "\n"
         << "ended: " << record.endTime << "\n"
-        << "owner: " << record.ownerProcess << "\n";
+        << "owner: " << record.ownerProcess << "\n"
+        << "message: " << OneLine(record.endMessage) << "\n";
     if (!out.flush()) return 0;
   }
   std::error_code error;

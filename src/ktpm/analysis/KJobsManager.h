@@ -83,6 +83,9 @@ struct KJobRecord {
   int64_t submitTime = 0;
   int64_t startTime = 0;
   int64_t endTime = 0;
+  // Why an ended job ended as it did ("program \"x\" not found on KT_TOOLS_DIR or PATH",
+  // "failed: exit status 2"); empty until it ends.
+  std::string endMessage;
   int32_t ownerProcess = 0;  // the process whose manager runs the job
   int32_t ownerGone = 0;     // 1 when read from a record whose owner process has ended
 };
