@@ -1,9 +1,10 @@
 // ktpm bc FILE: a boundary-condition file as the project reads it: the model it belongs to, its
 // sections with their entry counts, the local axes and whether it holds structural loads.
-#include <iostream>
-#include <nlohmann/json.hpp>
+#include <string>
 
 #include "Command.h"
+#include "Input.h"
+#include "Output.h"
 
 #include <ktpm/mesh/KBCFile.h>
 
@@ -12,12 +13,16 @@ namespace {
 
 int ShowBoundaryConditions(const std::string& path, bool json) {
   KBCFile file;
-  if (!file.Load(path)) {
-    std::cerr << "ktpm bc: cannot read the boundary-condition file " << path << "\n";
-    return kExitFailure;
+  std::string problem = FileProblem(path);
+  if (problem.empty() && !file.Load(path)) problem = "not a boundary-condition file";
+  if (!problem.empty()) {
+    return FailWith("bc", "cannot read the boundary-condition file " + path + ": " + problem);
   }
   const auto axes = file.GetLocalAxes();
+  // The file names no local axes when the library finds none of the three node numbers.
+  const bool hasAxes = axes[0] != -1 || axes[1] != -1 || axes[2] != -1;
   const bool structural = file.HasStructuralLoads() != 0;
+  const std::string model = file.GetModel();
   if (json) {
     nlohmann::json sections = nlohmann::json::array();
     for (const auto& section : file.sections) {
@@ -25,24 +30,30 @@ int ShowBoundaryConditions(const std::string& path, bool json) {
                           {"argument", section->argument},
                           {"entries", section->entries.size()}});
     }
-    nlohmann::json out = {{"file", path},
-                          {"model", file.GetModel()},
-                          {"sections", sections},
-                          {"localAxes", {axes[0], axes[1], axes[2]}},
-                          {"structuralLoads", structural}};
-    std::cout << out.dump(2) << "\n";
+    nlohmann::json localAxes = nullptr;
+    if (hasAxes) localAxes = {axes[0], axes[1], axes[2]};
+    PrintJson({{"path", path},
+               {"model", JsonTextOrNull(!model.empty(), model)},
+               {"sections", sections},
+               {"localAxes", localAxes},
+               {"structuralLoads", structural}});
     return kExitOk;
   }
-  const std::string model = file.GetModel();
-  std::cout << "file:             " << path << "\n"
-            << "model:            " << (model.empty() ? "-" : model) << "\n"
-            << "sections:\n";
+  const auto axisText = [](int32_t axis) {
+    return axis == -1 ? std::string("-") : std::to_string(axis);
+  };
+  PrintLine("path:             " + EscapeText(path));
+  PrintLine("model:            " + (model.empty() ? std::string("none") : EscapeText(model)));
+  PrintLine("local axes:       " +
+            (hasAxes ? axisText(axes[0]) + " " + axisText(axes[1]) + " " + axisText(axes[2])
+                     : std::string("none")));
+  PrintLine(std::string("structural loads: ") + (structural ? "yes" : "no"));
+  TextTable table({"SECTION", "ARGUMENT", "ENTRIES"});
   for (const auto& section : file.sections) {
-    std::cout << "  *" << section->name << (section->argument.empty() ? "" : " ")
-              << section->argument << "\t" << section->entries.size() << " entries\n";
+    table.AddRow({section->name, section->argument.empty() ? "-" : section->argument,
+                  std::to_string(section->entries.size())});
   }
-  std::cout << "local axes:       " << axes[0] << " " << axes[1] << " " << axes[2] << "\n"
-            << "structural loads: " << (structural ? "yes" : "no") << "\n";
+  table.Print();
   return kExitOk;
 }
 
@@ -53,7 +64,7 @@ CommandRun SetUp(CLI::App& app) {
   auto json = std::make_shared<bool>(false);
   command->add_option("FILE", *path, "Boundary-condition file (.bf3, .bc2, .bc3, .exl)")
       ->required();
-  command->add_flag("--json", *json, "Print a JSON object instead of lines");
+  command->add_flag("--json", *json, "Print a JSON object instead of text");
   return [path, json]() { return ShowBoundaryConditions(*path, *json); };
 }
 

@@ -1,78 +1,79 @@
 // ktpm files DIR: every file of a project directory as the file-type registry classifies it.
-#include <iostream>
-#include <nlohmann/json.hpp>
-
+// It only lists the directory: nothing is opened or written.
 #include "Command.h"
+#include "Input.h"
+#include "Labels.h"
+#include "Output.h"
 
 #include <ktpm/platform/DirectoryListing.h>
 #include <ktpm/platform/KFileEntry.h>
-#include <ktpm/platform/Resources.h>
 #include <ktpm/projtree/NodeTypes.h>
 
 namespace ktpm::tool {
 namespace {
 
 struct FileClass {
-  std::string name;
-  const KNodeFileType* row;
+  std::string path;
+  const KNodeFileType* row;  // the node kind its extension makes; null for none
   ResultType resultType;
 };
 
 nlohmann::json ToJson(const FileClass& file) {
-  nlohmann::json entry = {{"name", file.name}, {"resultType", ResultTypeName(file.resultType)}};
-  if (file.row != nullptr) {
-    entry["type"] = NodeTypeName(file.row->type);
-    entry["subType"] = NodeSubTypeName(file.row->subType);
-    entry["label"] = GetResourceString(GetKindLabelId(file.row->type, file.row->subType));
-    entry["icon"] = TreeIconName(GetKindIcon(file.row->type, file.row->subType, NS_OK));
-  } else {
-    entry["type"] = nullptr;
-  }
-  return entry;
+  const bool known = file.row != nullptr;
+  const bool result = file.resultType != RT_NONE;
+  const auto text = [](bool present, const char* value) {
+    return present ? nlohmann::json(value) : nlohmann::json(nullptr);
+  };
+  return {{"path", file.path},
+          {"kind", known ? nlohmann::json(KindText(file.row->type, file.row->subType)) : nullptr},
+          {"type", text(known, known ? NodeTypeName(file.row->type) : "")},
+          {"subType", text(known, known ? NodeSubTypeName(file.row->subType) : "")},
+          {"icon",
+           text(known,
+                known ? TreeIconName(GetKindIcon(file.row->type, file.row->subType, NS_OK)) : "")},
+          {"resultType", text(result, ResultTypeName(file.resultType))},
+          {"resultText", JsonTextOrNull(result, ResultText(file.resultType))}};
 }
 
-void PrintLine(const FileClass& file) {
-  std::cout << file.name << "\t";
-  if (file.row != nullptr) {
-    const std::string label = GetResourceString(GetKindLabelId(file.row->type, file.row->subType));
-    std::cout << NodeTypeName(file.row->type) << "\t" << NodeSubTypeName(file.row->subType) << "\t"
-              << (label.empty() ? "-" : label) << "\t"
-              << TreeIconName(GetKindIcon(file.row->type, file.row->subType, NS_OK));
-  } else {
-    std::cout << "-\t-\t-\t-";
+int ListFiles(const std::string& directory, bool json) {
+  std::vector<ktpm::detail::DirectoryItem> items;
+  std::string problem = DirectoryProblem(directory);
+  if (problem.empty() && !ktpm::detail::ListDirectory(directory, items)) problem = "cannot list it";
+  if (!problem.empty()) {
+    return FailWith("files", "cannot read the directory " + directory + ": " + problem);
   }
-  std::cout << "\t" << ResultTypeName(file.resultType) << "\n";
+  nlohmann::json files = nlohmann::json::array();
+  TextTable table({"FILE", "KIND", "RESULT"});
+  for (const auto& item : items) {
+    if (item.isDirectory) continue;
+    const FileClass file{item.name, FindRowByMainExtension(KFileEntry(item.name).GetExtension()),
+                         GetResultTypeFromFileName(item.name)};
+    if (json) {
+      files.push_back(ToJson(file));
+    } else {
+      const std::string result = ResultText(file.resultType);
+      table.AddRow({file.path, file.row ? KindText(file.row->type, file.row->subType) : "-",
+                    result.empty() ? "-" : result});
+    }
+  }
+  if (json) {
+    PrintJson({{"directory", directory}, {"files", files}});
+  } else {
+    table.Print();
+  }
+  return kExitOk;
 }
 
 CommandRun SetUp(CLI::App& app) {
   auto* command = app.add_subcommand(
       "files",
-      "List the files of a project directory with the kind of node each main file makes "
-      "(type, subtype, label, icon) and the result kind of each result file");
+      "List the files of a project directory with the kind of node each main file makes and "
+      "the result kind of each result file. Reads only the directory listing.");
   auto directory = std::make_shared<std::string>();
   auto json = std::make_shared<bool>(false);
   command->add_option("DIR", *directory, "Project directory")->required();
-  command->add_flag("--json", *json, "Print a JSON array instead of tab-separated lines");
-  return [directory, json]() {
-    std::vector<ktpm::detail::DirectoryItem> items;
-    if (!KFileEntry(*directory).IsDirectory() || !ktpm::detail::ListDirectory(*directory, items)) {
-      std::cerr << "ktpm files: cannot read the directory " << *directory << "\n";
-      return kExitFailure;
-    }
-    nlohmann::json all = nlohmann::json::array();
-    for (const auto& item : items) {
-      if (item.isDirectory) continue;
-      const FileClass file{item.name, FindRowByMainExtension(KFileEntry(item.name).GetExtension()),
-                           GetResultTypeFromFileName(item.name)};
-      if (*json) {
-        all.push_back(ToJson(file));
-      } else {
-        PrintLine(file);
-      }
-    }
-    if (*json) std::cout << all.dump(2) << "\n";
-    return kExitOk;
-  };
+  command->add_flag("--json", *json, "Print one JSON object instead of a table");
+  return [directory, json]() { return ListFiles(*directory, *json); };
 }
 
 const CommandRegistration registration{"files", SetUp};

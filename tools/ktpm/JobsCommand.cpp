@@ -1,15 +1,24 @@
 // ktpm jobs: the jobs that job managers on this machine have run or are running (their records
-// in the job log directory): name, description, status, server and elapsed time. With --run it
-// runs one command line as a job in the current directory and waits for it.
+// in the job log directory): name, status, server, elapsed time and description. With --run it
+// runs one command line as a job in the current directory and waits for it; Ctrl-C or SIGTERM
+// aborts the job's whole process group through the job manager.
+#include <pthread.h>
+#include <signal.h>
+
 #include <ctime>
+#include <fstream>
 #include <iomanip>
-#include <iostream>
-#include <nlohmann/json.hpp>
+#include <memory>
+#include <mutex>
 #include <sstream>
+#include <thread>
 
 #include "Command.h"
+#include "Input.h"
+#include "Output.h"
 
 #include <ktpm/analysis/KJobsManager.h>
+#include <ktpm/platform/TerminationSignals.h>
 
 namespace ktpm::tool {
 namespace {
@@ -21,13 +30,16 @@ struct JobsOptions {
   std::string name;
 };
 
-int64_t ElapsedSeconds(const KJobRecord& record, int64_t now) {
-  if (record.startTime <= 0) return 0;
-  int64_t end = record.endTime > 0 ? record.endTime : now;
-  return end > record.startTime ? end - record.startTime : 0;
+int64_t ElapsedSeconds(int64_t startTime, int64_t endTime, int64_t now) {
+  if (startTime <= 0) return 0;
+  const int64_t end = endTime > 0 ? endTime : now;
+  return end > startTime ? end - startTime : 0;
 }
 
+int64_t Now() { return static_cast<int64_t>(std::time(nullptr)); }
+
 std::string StatusText(const KJobRecord& record) {
+  // A job that had not ended when its manager's process went will never end.
   if (record.status < JOB_SUCCEEDED && record.ownerGone) return "lost";
   return GetJobStatusText(record.status);
 }
@@ -39,59 +51,134 @@ std::string FormatElapsed(int64_t seconds) {
   return text.str();
 }
 
-int ListJobs(const JobsOptions& options) {
-  std::string directory =
-      options.logDirectory.empty() ? KJobsManager::GetDefaultLogDirectory() : options.logDirectory;
-  std::vector<KJobRecord> records = KJobsManager::ReadJobRecords(directory);
-  int64_t now = static_cast<int64_t>(std::time(nullptr));
-  if (options.json) {
+nlohmann::json ToJson(const KJobRecord& record, int64_t now) {
+  return {{"id", record.id},
+          {"name", record.name},
+          {"description", record.description},
+          {"status", record.status},
+          {"statusText", StatusText(record)},
+          {"server", JsonTextOrNull(!record.server.empty(), record.server)},
+          {"elapsedSeconds", ElapsedSeconds(record.startTime, record.endTime, now)},
+          {"commandLine", record.commandLine},
+          {"directory", record.directory},
+          {"exitCode", record.exitCode >= 0 ? nlohmann::json(record.exitCode) : nullptr},
+          {"logPath", JsonTextOrNull(!record.logFile.empty(), record.logFile)},
+          {"message", JsonTextOrNull(!record.endMessage.empty(), record.endMessage)}};
+}
+
+void PrintJobs(const std::string& directory, const std::vector<KJobRecord>& records, bool json) {
+  const int64_t now = Now();
+  if (json) {
     nlohmann::json jobs = nlohmann::json::array();
-    for (const KJobRecord& record : records) {
-      jobs.push_back({{"name", record.name},
-                      {"description", record.description},
-                      {"status", record.status},
-                      {"statusText", StatusText(record)},
-                      {"server", record.server},
-                      {"elapsedSeconds", ElapsedSeconds(record, now)},
-                      {"commandLine", record.commandLine},
-                      {"directory", record.directory},
-                      {"exitCode", record.exitCode},
-                      {"log", record.logFile}});
-    }
-    std::cout << nlohmann::json{{"logDirectory", directory}, {"jobs", jobs}}.dump(2) << "\n";
-    return kExitOk;
+    for (const KJobRecord& record : records) jobs.push_back(ToJson(record, now));
+    PrintJson({{"logDirectory", directory}, {"jobs", jobs}});
+    return;
   }
-  if (records.empty()) {
-    std::cout << "no jobs in " << directory << "\n";
-    return kExitOk;
-  }
-  std::cout << std::left << std::setw(24) << "NAME" << std::setw(12) << "STATUS" << std::setw(16)
-            << "SERVER" << std::setw(10) << "ELAPSED"
-            << "DESCRIPTION\n";
+  TextTable table({"NAME", "STATUS", "SERVER", "ELAPSED", "DESCRIPTION"});
   for (const KJobRecord& record : records) {
-    std::cout << std::left << std::setw(24) << record.name << std::setw(12) << StatusText(record)
-              << std::setw(16) << (record.server.empty() ? "-" : record.server) << std::setw(10)
-              << FormatElapsed(ElapsedSeconds(record, now)) << record.description << "\n";
+    table.AddRow({record.name, StatusText(record), record.server.empty() ? "-" : record.server,
+                  FormatElapsed(ElapsedSeconds(record.startTime, record.endTime, now)),
+                  record.description});
   }
+  table.Print();
+}
+
+int ListJobs(const JobsOptions& options) {
+  const std::string directory =
+      options.logDirectory.empty() ? KJobsManager::GetDefaultLogDirectory() : options.logDirectory;
+  // The default directory appears with the first job; a directory asked for must be there.
+  const std::string problem = options.logDirectory.empty() ? "" : DirectoryProblem(directory);
+  if (!problem.empty()) {
+    return FailWith("jobs", "cannot read the job log directory " + directory + ": " + problem);
+  }
+  PrintJobs(directory, KJobsManager::ReadJobRecords(directory), options.json);
   return kExitOk;
 }
 
+// The last line of a job's log so far (read from its last few kilobytes).
+std::string LastLogLine(const std::string& path) {
+  constexpr std::streamoff kTail = 4096;
+  std::ifstream log(path, std::ios::binary);
+  if (!log || !log.seekg(0, std::ios::end)) return {};
+  const std::streamoff size = log.tellg();
+  if (size <= 0) return {};
+  const std::streamoff from = size > kTail ? size - kTail : 0;
+  log.seekg(from);
+  std::string tail(static_cast<size_t>(size - from), '\0');
+  log.read(tail.data(), static_cast<std::streamsize>(tail.size()));
+  tail.resize(static_cast<size_t>(log.gcount()));
+  while (!tail.empty() && (tail.back() == '\n' || tail.back() == '\r')) tail.pop_back();
+  const size_t lineStart = tail.find_last_of('\n');
+  return lineStart == std::string::npos ? tail : tail.substr(lineStart + 1);
+}
+
+void ShowRunningJob(JOBINFO* info) {
+  if (info == nullptr || !StderrIsTerminal()) return;
+  const std::string line = LastLogLine(info->logFile);
+  ShowStatusLine(info->name + " " + GetJobStatusText(info->status) + " " +
+                 FormatElapsed(ElapsedSeconds(info->startTime, info->endTime, Now())) +
+                 (line.empty() ? "" : " | " + line));
+}
+
+// What the thread that takes Ctrl-C and SIGTERM shares with the waiting thread.
+struct SignalWatch {
+  std::mutex lock;
+  bool finished = false;  // the job has ended: a signal no longer aborts it
+  int signal = 0;         // the termination signal that aborted the job
+};
+
 int RunJob(const JobsOptions& options) {
+  // Blocked before the job manager starts its threads, which inherit the blocked set; one
+  // thread takes the signals with sigwait, so nothing runs in a signal handler.
+  ktpm::detail::BlockTerminationSignals();
   KJobsManager& manager = KJobsManager::GetManager();
-  if (!options.logDirectory.empty()) manager.SetLogDirectory(options.logDirectory);
-  std::string name = options.name.empty() ? "ktpm-jobs-run" : options.name;
+  if (!options.logDirectory.empty()) manager.SetLogDirectory(AbsolutePath(options.logDirectory));
+  const std::string name = options.name.empty() ? "ktpm-jobs-run" : options.name;
   manager.SubmitJob(options.run, options.run, name, 0, 0, nullptr, nullptr);
-  manager.WaitForIdle(24 * 3600 * 1000);
-  std::vector<KJobRecord> jobs = manager.GetJobList();
-  if (jobs.empty()) return kExitFailure;
-  const KJobRecord& job = jobs.back();
-  std::cout << job.name << ": " << GetJobStatusText(job.status) << " (log " << job.logFile << ")\n";
-  return job.status == JOB_SUCCEEDED ? kExitOk : kExitFailure;
+  void* job = manager.FindJob(name);  // null when it has ended already (it could not start)
+
+  auto watch = std::make_shared<SignalWatch>();
+  std::thread signals([watch, &manager, job] {
+    const int signal = ktpm::detail::WaitForTerminationSignal();
+    std::lock_guard<std::mutex> guard(watch->lock);
+    if (watch->finished) return;
+    watch->signal = signal;
+    if (job != nullptr) manager.AbortJob(job);
+  });
+  if (job != nullptr) {
+    JOBINFO* info = manager.GetJobInfo(job);
+    ShowRunningJob(info);
+    while (manager.WaitForJob(job, 1000) == 0) ShowRunningJob(info);
+  }
+  manager.WaitForIdle(60 * 1000);
+  {
+    std::lock_guard<std::mutex> guard(watch->lock);
+    watch->finished = true;
+  }
+  // Wakes the signal thread (its sigwait takes the signal) so that it ends.
+  pthread_kill(signals.native_handle(), SIGTERM);
+  signals.join();
+  ClearStatusLine();
+
+  const std::vector<KJobRecord> jobs = manager.GetJobList();
+  if (jobs.empty()) return FailWith("jobs", "the job manager lost the job " + name);
+  const KJobRecord& record = jobs.back();
+  PrintJobs(manager.GetLogDirectory(), {record}, options.json);
+  if (record.status == JOB_NOT_STARTED) {
+    PrintError("jobs", record.name + " not started: " + record.endMessage);
+  } else if (record.status != JOB_SUCCEEDED) {
+    PrintError("jobs", record.name + ": " + record.endMessage + " (log " + record.logFile + ")");
+  }
+  if (watch->signal != 0) return 128 + watch->signal;
+  return record.status == JOB_SUCCEEDED ? kExitOk : kExitFailure;
 }
 
 CommandRun SetUp(CLI::App& app) {
   auto* command = app.add_subcommand(
-      "jobs", "List jobs (name, description, status, server, elapsed time), or run one");
+      "jobs",
+      "List jobs (name, status, server, elapsed time, description), or run one with --run. "
+      "While a run waits, Ctrl-C or SIGTERM aborts the job (its whole process group) and exits "
+      "with 130 or 143.");
   auto options = std::make_shared<JobsOptions>();
   command->add_flag("--json", options->json, "Print a JSON object instead of a table");
   command->add_option("--log-dir", options->logDirectory,

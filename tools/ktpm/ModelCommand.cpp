@@ -1,44 +1,39 @@
 // ktpm model FILE: the header lines of a mesh model file as the project reads them: model type,
 // cavity model, UNV source and whether the mesh is a mould mesh.
-#include <iostream>
-#include <nlohmann/json.hpp>
-
 #include "Command.h"
+#include "Input.h"
+#include "Output.h"
 
 #include <ktpm/mesh/KModelFile.h>
 
 namespace ktpm::tool {
 namespace {
 
-nlohmann::json OptionalText(int found, const std::string& text) {
-  return found ? nlohmann::json(text) : nlohmann::json(nullptr);
-}
-
 int ShowModel(const std::string& path, bool json) {
-  KModelFile model(path);
-  if (model.path.empty()) {
-    std::cerr << "ktpm model: cannot read the model file " << path << "\n";
-    return kExitFailure;
+  std::string problem = FileProblem(path);
+  KModelFile model(problem.empty() ? path : std::string());
+  if (problem.empty() && model.path.empty()) problem = "it does not open";
+  if (!problem.empty()) {
+    return FailWith("model", "cannot read the model file " + path + ": " + problem);
   }
   std::string cavity, unvSource;
-  const int hasCavity = model.GetCavityModel(cavity);
-  const int hasUnvSource = model.GetUnvSource(unvSource);
+  const bool hasCavity = model.GetCavityModel(cavity) != 0;
+  const bool hasUnvSource = model.GetUnvSource(unvSource) != 0;
   const std::string type = KModelFile::MeshModelTypeText(model.GetMeshModelType());
   const bool mold = model.IsMoldMesh() != 0;
   if (json) {
-    nlohmann::json out = {{"file", path},
-                          {"modelType", type},
-                          {"cavityModel", OptionalText(hasCavity, cavity)},
-                          {"unvSource", OptionalText(hasUnvSource, unvSource)},
-                          {"moldMesh", mold}};
-    std::cout << out.dump(2) << "\n";
+    PrintJson({{"path", path},
+               {"modelType", type},
+               {"cavityModelPath", JsonTextOrNull(hasCavity, cavity)},
+               {"unvSource", JsonTextOrNull(hasUnvSource, unvSource)},
+               {"moldMesh", mold}});
     return kExitOk;
   }
-  std::cout << "file:         " << path << "\n"
-            << "model type:   " << type << "\n"
-            << "cavity model: " << (hasCavity ? cavity : "-") << "\n"
-            << "UNV source:   " << (hasUnvSource ? unvSource : "-") << "\n"
-            << "mould mesh:   " << (mold ? "yes" : "no") << "\n";
+  PrintLine("path:         " + EscapeText(path));
+  PrintLine("model type:   " + EscapeText(type));
+  PrintLine("cavity model: " + (hasCavity ? EscapeText(cavity) : std::string("none")));
+  PrintLine("UNV source:   " + (hasUnvSource ? EscapeText(unvSource) : std::string("none")));
+  PrintLine(std::string("mould mesh:   ") + (mold ? "yes" : "no"));
   return kExitOk;
 }
 
@@ -50,7 +45,7 @@ CommandRun SetUp(CLI::App& app) {
   auto path = std::make_shared<std::string>();
   auto json = std::make_shared<bool>(false);
   command->add_option("FILE", *path, "Model file (.ktl)")->required();
-  command->add_flag("--json", *json, "Print a JSON object instead of lines");
+  command->add_flag("--json", *json, "Print a JSON object instead of text");
   return [path, json]() { return ShowModel(*path, *json); };
 }
 

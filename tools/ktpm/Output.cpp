@@ -229,6 +229,11 @@ void TextTable::Print() const {
   }
 }
 
+void PrintLine(std::string_view line) {
+  std::lock_guard<std::mutex> guard(StdoutLock());
+  std::cout << line << "\n" << std::flush;
+}
+
 std::string DumpJson(const nlohmann::json& value, int indent) {
   return Sanitised(value).dump(indent, ' ', false, nlohmann::json::error_handler_t::replace);
 }
@@ -291,8 +296,8 @@ void ClearStatusLine() {
 
 int FinishStdout(std::string_view command, int status) {
   std::lock_guard<std::mutex> guard(StdoutLock());
-  bool failed = !std::cout.flush();
   errno = 0;
+  bool failed = !std::cout.flush();
   if (std::fflush(stdout) != 0) failed = true;
   const int error = errno;
   if (std::ferror(stdout)) failed = true;

@@ -64,6 +64,9 @@ class TextTable {
   std::vector<Row> m_rows;
 };
 
+// One line on std::cout, flushed at once (lines from several threads never mix).
+void PrintLine(std::string_view line);
+
 // --- JSON ------------------------------------------------------------------------------------
 
 // The value as JSON text, strings sanitised as ValidUtf8 does; indent < 0 gives one line.

@@ -1,12 +1,12 @@
 // ktpm report FILE: a report template (parent node, name, HTML report directories and every item
 // with its kind, title and fields) or a report information file.
 #include <cctype>
-#include <iostream>
 #include <memory>
-#include <nlohmann/json.hpp>
 #include <string>
 
 #include "Command.h"
+#include "Input.h"
+#include "Output.h"
 
 #include <ktpm/platform/KFileEntry.h>
 #include <ktpm/report/KReportInfo.h>
@@ -16,23 +16,14 @@
 namespace ktpm::tool {
 namespace {
 
-// Values may span lines; the text output keeps each on one line.
-std::string OneLine(const std::string& text) {
-  std::string line;
-  for (char c : text) {
-    if (c == '\n') {
-      line += "\\n";
-    } else {
-      line += c;
-    }
-  }
-  return line;
-}
-
 bool IsReportInfoFile(const std::string& path) {
   std::string extension = KFileEntry(path).GetExtension();
   for (char& c : extension) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
   return extension == ".rpi";
+}
+
+bool HasImage(const KReportItem& item) {
+  return item.GetItemType() == 4 || item.GetItemType() == 5;
 }
 
 nlohmann::json ItemToJson(const KReportItem& item) {
@@ -42,61 +33,70 @@ nlohmann::json ItemToJson(const KReportItem& item) {
                       {"name", item.GetFieldName(index)},
                       {"value", item.GetFieldValue(index)}});
   }
-  nlohmann::json entry = {{"type", item.GetItemType()},
-                          {"keyword", item.GetItemKeyword()},
-                          {"id", item.GetId()},
-                          {"parent", item.GetParentId()},
-                          {"child", item.GetChildId()},
-                          {"title", item.HasTitle() ? nlohmann::json(item.GetTitle()) : nullptr},
-                          {"fields", fields}};
-  if (item.GetItemType() == 4 || item.GetItemType() == 5) entry["imageFile"] = item.GetImageFile();
-  return entry;
+  const std::string image = HasImage(item) ? item.GetImageFile() : std::string();
+  return {{"type", item.GetItemType()},
+          {"keyword", item.GetItemKeyword()},
+          {"id", item.GetId()},
+          {"parent", item.GetParentId()},
+          {"child", item.GetChildId()},
+          {"title", JsonTextOrNull(item.HasTitle() != 0, item.GetTitle())},
+          {"fields", fields},
+          {"imagePath", JsonTextOrNull(!image.empty(), image)}};
+}
+
+// The one shape of both kinds of file: what a kind does not have is null or empty.
+nlohmann::json ReportJson(const char* kind, const std::string& path) {
+  return {{"kind", kind},
+          {"path", path},
+          {"projectParentNode", nullptr},
+          {"templateName", nullptr},
+          {"reportDataDirectory", nullptr},
+          {"htmlReportDirectories", nlohmann::json::array()},
+          {"items", nlohmann::json::array()},
+          {"htmlStyle", nullptr},
+          {"templatePath", nullptr}};
 }
 
 void PrintItem(int number, const KReportItem& item) {
-  std::cout << "  " << number << ". " << item.GetItemKeyword() << " id " << item.GetId()
-            << " parent " << item.GetParentId() << " child " << item.GetChildId() << "\n";
-  if (item.HasTitle()) std::cout << "     Title: " << OneLine(item.GetTitle()) << "\n";
+  PrintLine("  " + std::to_string(number) + ". " + EscapeText(item.GetItemKeyword()) + " id " +
+            std::to_string(item.GetId()) + " parent " + std::to_string(item.GetParentId()) +
+            " child " + std::to_string(item.GetChildId()));
+  if (item.HasTitle()) PrintLine("     Title: " + EscapeText(item.GetTitle()));
   for (int index = -1; index >= -item.GetFieldCount(); --index) {
-    std::cout << "     " << item.GetFieldName(index) << ": " << OneLine(item.GetFieldValue(index))
-              << "\n";
+    PrintLine("     " + EscapeText(item.GetFieldName(index)) + ": " +
+              EscapeText(item.GetFieldValue(index)));
   }
-  if ((item.GetItemType() == 4 || item.GetItemType() == 5) && !item.GetImageFile().empty()) {
-    std::cout << "     Image file: " << item.GetImageFile() << "\n";
+  if (HasImage(item) && !item.GetImageFile().empty()) {
+    PrintLine("     Image file: " + EscapeText(item.GetImageFile()));
   }
 }
 
 int ShowTemplate(const std::string& path, bool json) {
   KReportTemplate reportTemplate(path);
   if (json) {
-    nlohmann::json directories = nlohmann::json::array();
+    nlohmann::json all = ReportJson("template", path);
+    all["projectParentNode"] = reportTemplate.GetProjectParentNode();
+    all["templateName"] = reportTemplate.GetTemplateName();
+    all["reportDataDirectory"] = reportTemplate.GetReportDataDir();
     for (int i = 0; i < reportTemplate.GetHtmlReportDirCount(); ++i) {
-      directories.push_back(reportTemplate.GetHtmlReportDir(i));
+      all["htmlReportDirectories"].push_back(reportTemplate.GetHtmlReportDir(i));
     }
-    nlohmann::json items = nlohmann::json::array();
     for (KReportItem* item = reportTemplate.GetFirstItem(); item != nullptr;
          item = reportTemplate.GetNextItem()) {
-      items.push_back(ItemToJson(*item));
+      all["items"].push_back(ItemToJson(*item));
     }
-    nlohmann::json all = {{"kind", "template"},
-                          {"path", path},
-                          {"projectParentNode", reportTemplate.GetProjectParentNode()},
-                          {"templateName", reportTemplate.GetTemplateName()},
-                          {"reportDataDir", reportTemplate.GetReportDataDir()},
-                          {"htmlReportDirs", directories},
-                          {"items", items}};
-    // Template texts are 8-bit text in the application's code page, not necessarily UTF-8.
-    std::cout << all.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    // Template texts are 8-bit text in the application's code page: PrintJson makes them UTF-8.
+    PrintJson(all);
     return kExitOk;
   }
-  std::cout << "Template: " << path << "\n"
-            << "Parent node: " << OneLine(reportTemplate.GetProjectParentNode()) << "\n"
-            << "Name: " << OneLine(reportTemplate.GetTemplateName()) << "\n"
-            << "HTML report directories: " << reportTemplate.GetHtmlReportDirCount() << "\n";
+  PrintLine("Template: " + EscapeText(path));
+  PrintLine("Parent node: " + EscapeText(reportTemplate.GetProjectParentNode()));
+  PrintLine("Name: " + EscapeText(reportTemplate.GetTemplateName()));
+  PrintLine("HTML report directories: " + std::to_string(reportTemplate.GetHtmlReportDirCount()));
   for (int i = 0; i < reportTemplate.GetHtmlReportDirCount(); ++i) {
-    std::cout << "  " << OneLine(reportTemplate.GetHtmlReportDir(i)) << "\n";
+    PrintLine("  " + EscapeText(reportTemplate.GetHtmlReportDir(i)));
   }
-  std::cout << "Items: " << reportTemplate.GetItemCount() << "\n";
+  PrintLine("Items: " + std::to_string(reportTemplate.GetItemCount()));
   int number = 1;
   for (KReportItem* item = reportTemplate.GetFirstItem(); item != nullptr;
        item = reportTemplate.GetNextItem()) {
@@ -108,19 +108,27 @@ int ShowTemplate(const std::string& path, bool json) {
 int ShowReportInfo(const std::string& path, bool json) {
   KReportInfo info(path);
   if (json) {
-    nlohmann::json all = {{"kind", "reportInfo"},
-                          {"path", path},
-                          {"projectParentNode", info.GetProjectParentNode()},
-                          {"htmlStyle", info.GetHtmlStyle()},
-                          {"reportTemplate", info.GetReportTemplate()}};
-    std::cout << all.dump(2, ' ', false, nlohmann::json::error_handler_t::replace) << "\n";
+    nlohmann::json all = ReportJson("reportInfo", path);
+    all["projectParentNode"] = info.GetProjectParentNode();
+    all["htmlStyle"] = info.GetHtmlStyle();
+    all["templatePath"] = info.GetReportTemplate();
+    PrintJson(all);
     return kExitOk;
   }
-  std::cout << "Report information: " << path << "\n"
-            << "Parent node: " << OneLine(info.GetProjectParentNode()) << "\n"
-            << "HTML style: " << OneLine(info.GetHtmlStyle()) << "\n"
-            << "Report template: " << OneLine(info.GetReportTemplate()) << "\n";
+  PrintLine("Report information: " + EscapeText(path));
+  PrintLine("Parent node: " + EscapeText(info.GetProjectParentNode()));
+  PrintLine("HTML style: " + EscapeText(info.GetHtmlStyle()));
+  PrintLine("Report template: " + EscapeText(info.GetReportTemplate()));
   return kExitOk;
+}
+
+int ShowReport(const std::string& path, bool json) {
+  std::string problem = FileProblem(path);
+  KTemplateStream probe;
+  if (problem.empty() && !probe.Open(path, 1)) problem = "it does not open";
+  if (!problem.empty()) return FailWith("report", "cannot read " + path + ": " + problem);
+  probe.Close();
+  return IsReportInfoFile(path) ? ShowReportInfo(path, json) : ShowTemplate(path, json);
 }
 
 CommandRun SetUp(CLI::App& app) {
@@ -131,16 +139,8 @@ CommandRun SetUp(CLI::App& app) {
   auto file = std::make_shared<std::string>();
   auto json = std::make_shared<bool>(false);
   command->add_option("FILE", *file, "Report template or report information file")->required();
-  command->add_flag("--json", *json, "Print JSON instead of text");
-  return [file, json]() {
-    KTemplateStream probe;
-    if (KFileEntry(*file).IsDirectory() || !probe.Open(*file, 1)) {
-      std::cerr << "ktpm report: cannot read " << *file << "\n";
-      return kExitFailure;
-    }
-    probe.Close();
-    return IsReportInfoFile(*file) ? ShowReportInfo(*file, *json) : ShowTemplate(*file, *json);
-  };
+  command->add_flag("--json", *json, "Print a JSON object instead of text");
+  return [file, json]() { return ShowReport(*file, *json); };
 }
 
 const CommandRegistration registration{"report", SetUp};

@@ -1,44 +1,49 @@
-// ktpm tree DIR: opens a project as the application does and prints its tree.
-#include <iostream>
-#include <nlohmann/json.hpp>
-
+// ktpm tree DIR: builds a project's tree as the application would and prints it, in inspection
+// mode: the build writes, creates, deletes and write-protects nothing.
 #include "Command.h"
+#include "Input.h"
+#include "Output.h"
 #include "TreePrinter.h"
 
-#include <ktpm/platform/KFileEntry.h>
 #include <ktpm/projtree/KProjectTree.h>
 
 namespace ktpm::tool {
 namespace {
 
+int ShowTree(const std::string& directory, const TreePrintOptions& options) {
+  const std::string problem = DirectoryProblem(directory);
+  if (!problem.empty()) {
+    return FailWith("tree", "cannot read the directory " + directory + ": " + problem);
+  }
+  BuildProgressSink progress;
+  KProjectTree tree;
+  tree.SetInspectionMode(1);
+  tree.SetDiagnosticHandler(DiagnosticPrinter());
+  tree.RegisterNotifySink(&progress);
+  tree.Open(AbsolutePath(directory));
+  {
+    auto lock = tree.LockTree();
+    PrintTree(tree.GetRootNode(), directory, options);
+  }
+  tree.Close();
+  tree.UnregisterNotifySink(&progress);
+  ClearStatusLine();
+  return kExitOk;
+}
+
 CommandRun SetUp(CLI::App& app) {
   auto* command = app.add_subcommand(
       "tree",
-      "Open a project directory and print its tree, one node a line: display label, kind and "
-      "subtype, state and icon. Opening a project works as in the application: it may "
-      "write-protect the files of analyses that have results or running jobs (and make others "
-      "writable again), record facts in model, boundary-condition and input files (mesh model "
-      "types, the mesh of a boundary condition, a material made from the material database), and "
-      "write new material files.");
+      "Build a project directory's tree as the application does and print it: one row a node "
+      "(label, kind, state, main file). Inspects only: unlike opening the project in the "
+      "application (see `ktpm watch`), it writes, creates, deletes and write-protects nothing.");
   auto directory = std::make_shared<std::string>();
   auto options = std::make_shared<TreePrintOptions>();
   command->add_option("DIR", *directory, "Project directory")->required();
   command->add_flag("--files", options->withFiles, "Also print each node's files");
-  command->add_flag("--json", options->json, "Print the tree as JSON");
-  return [directory, options]() {
-    if (!KFileEntry(*directory).IsDirectory()) {
-      std::cerr << "ktpm tree: not a directory: " << *directory << "\n";
-      return kExitFailure;
-    }
-    KProjectTree tree;
-    tree.Open(*directory);
-    {
-      auto lock = tree.LockTree();
-      PrintTree(std::cout, tree.GetRootNode(), *options);
-    }
-    tree.Close();
-    return kExitOk;
-  };
+  command->add_flag("--json", options->json,
+                    "Print the tree as one JSON object (with every node's files)");
+  return [directory, options]() { return ShowTree(*directory, *options); };
 }
 
 const CommandRegistration registration{"tree", SetUp};
