@@ -127,8 +127,8 @@ std::string HiddenSibling(const std::string& path) {
 
 std::string FormatMaterialBundle(const std::vector<MaterialEntry>& entries) {
   std::string text(kMaterialBundleHeader);
-  text += "\n# " + std::to_string(entries.size()) +
-          " grades imported by the user; \"ktpm materials import\" reads them back.\n";
+  text += "\n# " + std::to_string(entries.size()) + (entries.size() == 1 ? " grade" : " grades") +
+          " imported by the user; \"ktpm materials import\" reads them back.\n";
   for (const MaterialEntry& entry : entries) {
     text += "\n";
     MaterialKeywordList keywords = IdentityKeywords(entry);
