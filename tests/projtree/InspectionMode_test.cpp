@@ -74,7 +74,8 @@ void SetTreeReadOnly(const fs::path& directory, bool readOnly) {
 // Messages the tree reported, kept under a lock (they come from the watcher thread too).
 class DiagnosticLog {
  public:
-  explicit DiagnosticLog(KProjectTree& tree) {
+  // Made before the tree and attached to it, so that it outlives every call.
+  void Attach(KProjectTree& tree) {
     tree.SetDiagnosticHandler([this](KDiagnosticSeverity, const std::string& text) {
       std::lock_guard<std::mutex> guard(m_lock);
       m_messages += text + "\n";
@@ -118,11 +119,12 @@ TEST_F(InspectedSample, ChangesNothingAndShowsTheTreeOfANormalOpen) {
   const std::string normal = NormalTree();
   ASSERT_NE(normal.find("cover2.md3"), std::string::npos);  // a material made from the database
   for (const bool readOnly : {false, true}) {
+    DiagnosticLog log;
     ScratchProject project;
     CopySample(project);
     if (readOnly) SetTreeReadOnly(project.Path(), true);
     const auto before = Snapshot(project.Path());
-    DiagnosticLog log(project.tree);
+    log.Attach(project.tree);
     project.tree.SetInspectionMode(1);
     project.tree.Open(project.Path().string());
     EXPECT_EQ(ktpm::test::DumpLabelledTree(project.tree), normal) << readOnly;
@@ -135,9 +137,9 @@ TEST_F(InspectedSample, ChangesNothingAndShowsTheTreeOfANormalOpen) {
 }
 
 TEST_F(InspectedSample, FollowsTheDiskWithoutWriting) {
+  ktpm::test::RecordingSink sink;  // outlives the tree that calls it
   ScratchProject project;
   CopySample(project);
-  ktpm::test::RecordingSink sink;
   project.tree.RegisterNotifySink(&sink);
   project.tree.SetInspectionMode(1);
   project.tree.Open(project.Path().string());
@@ -161,13 +163,14 @@ TEST_F(InspectedSample, FollowsTheDiskWithoutWriting) {
 }
 
 TEST_F(InspectedSample, ANormalOpenOfAReadOnlyProjectReportsWhatItCouldNotWrite) {
+  DiagnosticLog log;
   ScratchProject project;
   CopySample(project);
   // The library honours the owner-write bit itself, also for root: the counter file cannot be
   // rewritten, however the process runs.
   project.Write("keltravo.ctr", "1\n");
   SetTreeReadOnly(project.Path(), true);
-  DiagnosticLog log(project.tree);
+  log.Attach(project.tree);
   project.tree.Open(project.Path().string());
   project.tree.Close();
   SetTreeReadOnly(project.Path(), false);

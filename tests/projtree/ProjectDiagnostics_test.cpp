@@ -16,7 +16,8 @@ namespace {
 // calls at once, never with the tree lock held by another thread.
 class DiagnosticLog {
  public:
-  explicit DiagnosticLog(KProjectTree& tree) {
+  // Made before the tree and attached to it, so that it outlives every call.
+  void Attach(KProjectTree& tree) {
     tree.SetDiagnosticHandler([this, &tree](KDiagnosticSeverity severity, const std::string& text) {
       std::unique_lock<std::mutex> busy(m_busy, std::try_to_lock);
       if (!busy.owns_lock()) Add("<overlapping calls>");
@@ -52,9 +53,10 @@ class DiagnosticLog {
 
 TEST(ProjectDiagnostics, AProjectDirectoryThatCannotBeListedOrWatchedIsReported) {
   for (const bool inspect : {false, true}) {
+    DiagnosticLog log;
     ktpm::test::ScratchProject project;
     const std::string missing = (project.Path() / "gone").string();
-    DiagnosticLog log(project.tree);
+    log.Attach(project.tree);
     project.tree.SetInspectionMode(inspect ? 1 : 0);
     project.Write("part.ktl",
                   "KTL model file\nEND\n");  // in the current directory, not the project

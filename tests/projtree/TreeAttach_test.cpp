@@ -5,6 +5,7 @@
 
 #include <cstdlib>
 #include <filesystem>
+#include <mutex>
 #include <string>
 
 #include "ScratchProject.h"
@@ -203,21 +204,36 @@ TEST(TreeAttach, MissingMaterialIsMadeFromTheDatabaseAndRecordedInTheInput) {
 }
 
 TEST(TreeAttach, GradeTheDatabaseDoesNotKnowGivesAnUnresolvedMaterial) {
-  AttachProject project;
-  ScopedMaterialData data(project.Path() / ".data");
-  const std::string input =
-      "PLASTIC_MODEL: part.ktl\nMATERIAL_SUPPLIER: Nobody\nMATERIAL_GRADE: Unobtainium\n"
-      "3DFLOW_ANALYSIS_AIM: FILL\n";
-  project.Write("q1.001", input);
-  project.Open();
-  KT_PM_Node* material = NodeOf(project.tree, "q1.001")->GetParent();
-  ASSERT_NE(material, nullptr);
-  EXPECT_EQ(material->GetType(), NT_MATERIAL);
-  EXPECT_EQ(material->GetSubType(), NST_MATERIAL_UNRESOLVED);
-  EXPECT_EQ(FilesOf(material), "");
-  ASSERT_EQ(material->GetFiles().size(), 1u);
-  EXPECT_EQ(project.Read("q1.001"), input);
-  EXPECT_EQ(CheckTree(project.tree), "");
+  // The same in inspection mode, and reported in both.
+  for (const int inspect : {0, 1}) {
+    std::mutex messagesLock;  // messages may come from the watcher thread too
+    std::string messages;
+    AttachProject project;
+    ScopedMaterialData data(project.Path() / ".data");
+    const std::string input =
+        "PLASTIC_MODEL: part.ktl\nMATERIAL_SUPPLIER: Nobody\nMATERIAL_GRADE: Unobtainium\n"
+        "3DFLOW_ANALYSIS_AIM: FILL\n";
+    project.Write("q1.001", input);
+    project.tree.SetDiagnosticHandler([&](KDiagnosticSeverity, const std::string& text) {
+      std::lock_guard<std::mutex> guard(messagesLock);
+      messages += text + "\n";
+    });
+    project.tree.SetInspectionMode(inspect);
+    project.Open();
+    auto held = project.tree.LockTree();
+    KT_PM_Node* material = NodeOf(project.tree, "q1.001")->GetParent();
+    ASSERT_NE(material, nullptr);
+    EXPECT_EQ(material->GetType(), NT_MATERIAL);
+    EXPECT_EQ(material->GetSubType(), NST_MATERIAL_UNRESOLVED);
+    EXPECT_EQ(FilesOf(material), "");
+    ASSERT_EQ(material->GetFiles().size(), 1u);
+    EXPECT_EQ(project.Read("q1.001"), input);
+    EXPECT_EQ(CheckTree(project.tree), "");
+    std::lock_guard<std::mutex> guard(messagesLock);
+    EXPECT_EQ(messages,
+              "The material \"Nobody\" \"Unobtainium\" that q1.001 names is not in the material "
+              "database; it stays unresolved.\n");
+  }
 }
 
 TEST(TreeAttach, GeneratedReportsAreMatchedWithTheirTemplate) {

@@ -41,13 +41,14 @@ const char* ResultNameKeyword(Node_SubType analysis, Node_SubType meshKind) {
 
 // The grade a material file is written from: the one WriteMatKeywordFile would write (the lowest
 // database number, then the lowest id, when the database is not named). false when no database
-// holds it, or the database cannot be searched (search.GetLastError() then says why).
-bool FindMaterialGrade(const KMatSearch& settings, KMaterialRecord& grade) {
+// holds it, or when the database cannot be searched (*error then says why).
+bool FindMaterialGrade(const KMatSearch& settings, KMaterialRecord& grade, std::string* error) {
   KMatSearch search;
   search.AddRule({"SUPPLIER", "EQUALS", settings.GetSupplier()});
   search.AddRule({"GRADE", "EQUALS", settings.GetGrade()});
   if (settings.GetDatabase() != 0) search.SetSearchDatabases({settings.GetDatabase()});
   const std::vector<KMaterialRecord> found = search.Find(0);
+  *error = search.GetLastError();
   if (found.empty()) return false;
   grade = *std::min_element(found.begin(), found.end(), [](const auto& a, const auto& b) {
     return a.database != b.database ? a.database < b.database : a.id < b.id;
@@ -254,9 +255,9 @@ std::string KProjectTree::MakeMaterialFile(const KKeywordFile& keywords,
   search.SetSupplier(supplier);
   search.SetGrade(grade);
   KMaterialRecord record;
-  if (!FindMaterialGrade(search, record)) {
+  std::string error;
+  if (!FindMaterialGrade(search, record, &error)) {
     const std::string material = DescribeMaterial(supplier, grade, databaseType);
-    const std::string& error = search.GetLastError();
     ReportDiagnostic(KDS_WARNING, error.empty()
                                       ? "The material " + material + " that " + inputFile +
                                             " names is not in the material database; it stays "
@@ -291,7 +292,8 @@ std::string KProjectTree::MakeMaterialFile(const KKeywordFile& keywords,
 std::string KProjectTree::NameUnwrittenMaterialFile(const KMatSearch& search, int grade,
                                                     const std::string& mesh,
                                                     const std::string& inputFile) {
-  int64_t counter = m_unwrittenCounter.value_or(ktpm::detail::ReadMaterialFileCounter());
+  int64_t counter = m_unwrittenCounter.has_value() ? *m_unwrittenCounter
+                                                   : ktpm::detail::ReadMaterialFileCounter();
   const std::string name = ktpm::detail::NextMaterialFileName(inputFile, &counter);
   m_unwrittenCounter = counter;
   auto contents = std::make_shared<KKeywordFile>();
