@@ -69,6 +69,42 @@ TEST(KRegKeyTest, SubKeysComeFromSectionNamesInFileOrder) {
   EXPECT_EQ(SubKeys(root), (std::vector<std::string>{"SOFTWARE"}));
 }
 
+TEST(KRegKeyTest, WritesChangeOnlyTheirOwnLines) {
+  RegistryFileGuard registry;
+  registry.Write(kSample);
+  KRegKey servers =
+      KRegKey(HKEY_LOCAL_MACHINE).OpenSubKey("SOFTWARE\\Keltravo\\Keltravo Job Manager\\Servers");
+  KRegKey dirMap = servers.OpenSubKey("HPC1\\DirMap");
+  EXPECT_EQ(dirMap.SetString("LOCAL1", "/mnt/other"), 1);
+  EXPECT_EQ(dirMap.SetString("Local2", "two\nlines"), 0);
+  EXPECT_EQ(dirMap.GetLastErrorCode(), KRegKey::kAccessDenied);
+  EXPECT_EQ(dirMap.DeleteValue("remote1"), 1);
+  EXPECT_EQ(dirMap.DeleteValue("remote1"), 0);
+  EXPECT_EQ(dirMap.GetLastErrorCode(), KRegKey::kFileNotFound);
+  KRegKey added = servers.CreateSubKey("new\\DirMap");
+  ASSERT_EQ(added.IsOpen(), 1);
+  EXPECT_EQ(added.SetString("Local1", "/n"), 1);
+  EXPECT_EQ(servers.DeleteSubKey("pc2"), 1);
+  EXPECT_EQ(servers.DeleteSubKey("pc2"), 0);
+  EXPECT_EQ(servers.DeleteSubKey(""), 0);
+
+  EXPECT_EQ(ktpm::test::ReadFile(registry.path()),
+            "; job manager configuration\n"
+            "[SOFTWARE\\Keltravo\\Keltravo Job Manager\\Servers\\hpc1\\DirMap]\n"
+            "Local1 = /mnt/other\r\n"
+            "[software\\keltravo\\keltravo job manager\\servers\\HPC1\\Other]\n"
+            "[SOFTWARE\\Keltravo\\Keltravo Job Manager\\Servers\\zeta]\n"
+            "garbage line without equals\n"
+            "=nameless\n"
+            "\n"
+            "[SOFTWARE\\Keltravo\\Keltravo Job Manager\\Servers\\new\\DirMap]\n"
+            "Local1=/n\n");
+  std::string value;
+  EXPECT_EQ(dirMap.QueryString("Local1", value), 1);
+  EXPECT_EQ(value, "/mnt/other");
+  EXPECT_EQ(SubKeys(servers), (std::vector<std::string>{"hpc1", "zeta", "new"}));
+}
+
 TEST(KRegKeyTest, ValuesMustFitTheBuffer) {
   RegistryFileGuard registry;
   const std::string fits(260, 'f');

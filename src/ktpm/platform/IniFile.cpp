@@ -1,19 +1,26 @@
-#include <strings.h>
+#include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <cstdio>
-#include <fstream>
-#include <sstream>
+#include <atomic>
+#include <cerrno>
+#include <cstddef>
+#include <iterator>
 
+#include <ktpm/platform/FileOperations.h>
 #include <ktpm/platform/IniFile.h>
+#include <ktpm/platform/PathText.h>
 
 namespace ktpm::detail {
 namespace {
 
-bool SameName(const std::string& a, const std::string& b) {
-  return a.size() == b.size() && strncasecmp(a.c_str(), b.c_str(), a.size()) == 0;
-}
+// A settings file is a few kilobytes; a larger one is not read (and so never written back).
+constexpr off_t kMaxFileSize = 16 * 1024 * 1024;
+// Attempts at a temporary name that no other writer holds.
+constexpr int kTemporaryNameAttempts = 16;
+
+// Letter case is folded for ASCII letters only, whatever the host's locale.
+bool SameName(const std::string& a, const std::string& b) { return EqualsNoCase(a, b); }
 
 std::string Trim(const std::string& text) {
   const char* blanks = " \t\r\n";
@@ -21,6 +28,44 @@ std::string Trim(const std::string& text) {
   if (first == std::string::npos) return {};
   const size_t last = text.find_last_not_of(blanks);
   return text.substr(first, last - first + 1);
+}
+
+// What one line of the file is: a section header (name is the section), a "key=value" entry
+// (name is the key) or anything else (blank, comment, damage).
+enum class Kind { kOther, kHeader, kEntry };
+
+Kind ClassifyLine(const std::string& text, std::string& name, std::string& value) {
+  const std::string trimmed = Trim(text);
+  if (trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#') return Kind::kOther;
+  if (trimmed.front() == '[' && trimmed.back() == ']') {
+    name = Trim(trimmed.substr(1, trimmed.size() - 2));
+    return Kind::kHeader;
+  }
+  const size_t equals = trimmed.find('=');
+  if (equals == std::string::npos) return Kind::kOther;
+  name = Trim(trimmed.substr(0, equals));
+  value = Trim(trimmed.substr(equals + 1));
+  return Kind::kEntry;
+}
+
+// Line breaks would split a written line in two; a null byte ends a name for most readers.
+bool HasLineBreak(const std::string& text) {
+  return text.find_first_of(std::string("\n\r\0", 3)) != std::string::npos;
+}
+
+bool ReadsBackAsHeader(const std::string& section) {
+  if (HasLineBreak(section)) return false;
+  std::string name, value;
+  return ClassifyLine("[" + section + "]", name, value) == Kind::kHeader && name == section;
+}
+
+// Whether the line reads as an entry of key (any letter case) with value, as far as reading
+// keeps a value (surrounding blanks are trimmed).
+bool ReadsBackAsEntry(const std::string& line, const std::string& key, const std::string& value) {
+  if (HasLineBreak(line)) return false;
+  std::string name, read;
+  return ClassifyLine(line, name, read) == Kind::kEntry && SameName(name, key) &&
+         read == Trim(value);
 }
 
 // Creates every missing directory above path.
@@ -31,67 +76,138 @@ void MakeParentDirectories(const std::string& path) {
   }
 }
 
+std::string DirectoryOf(const std::string& path) {
+  const size_t slash = path.rfind('/');
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
+}
+
+bool WriteAll(int fd, const std::string& text) {
+  size_t written = 0;
+  while (written < text.size()) {
+    const ssize_t put = ::write(fd, text.data() + written, text.size() - written);
+    if (put < 0) {
+      if (errno == EINTR) continue;
+      return false;
+    }
+    written += static_cast<size_t>(put);
+  }
+  return true;
+}
+
+// Creates a new temporary file beside path, with the permission bits and owner of the file it
+// is to replace (existing is null for a new file: then the umask applies as to any new file).
+int CreateTemporary(const std::string& path, const struct stat* existing, std::string& name) {
+  static std::atomic<unsigned> counter{0};
+  const mode_t mode = existing != nullptr ? (existing->st_mode & 07777) : 0666;
+  for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
+    name = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
+    if (fd < 0) {
+      if (errno == EEXIST) continue;
+      return -1;
+    }
+    if (existing != nullptr) {
+      // The umask may have taken bits away; the owner is kept where the process may set it.
+      if (::fchmod(fd, mode) != 0) {
+        ::close(fd);
+        ::unlink(name.c_str());
+        return -1;
+      }
+      if (existing->st_uid != ::geteuid() || existing->st_gid != ::getegid()) {
+        [[maybe_unused]] const int ignored = ::fchown(fd, existing->st_uid, existing->st_gid);
+      }
+    }
+    return fd;
+  }
+  errno = EEXIST;
+  return -1;
+}
+
+// Makes a rename in directory durable; file systems that cannot sync a directory are left be.
+void SyncDirectory(const std::string& directory) {
+  const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+  if (fd < 0) return;
+  ::fsync(fd);
+  ::close(fd);
+}
+
 }  // namespace
 
 int IniFile::Load(const std::string& path) {
-  m_sections.clear();
-  std::ifstream in(path, std::ios::binary);
-  if (!in) return 0;
-  std::ostringstream text;
-  text << in.rdbuf();
-  Parse(text.str());
+  Parse(std::string());
+  const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) return errno == ENOENT || errno == ENOTDIR ? 0 : -1;
+  std::string text;
+  bool whole = false;
+  struct stat status;
+  if (::fstat(fd, &status) == 0 && S_ISREG(status.st_mode) && status.st_size <= kMaxFileSize) {
+    char buffer[64 * 1024];
+    for (;;) {
+      const ssize_t got = ::read(fd, buffer, sizeof buffer);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) {
+        whole = got == 0;
+        break;
+      }
+      text.append(buffer, static_cast<size_t>(got));
+      // The file grew while it was read: it is not a settings file.
+      if (text.size() > static_cast<size_t>(kMaxFileSize)) break;
+    }
+  }
+  ::close(fd);
+  if (!whole) return -1;
+  Parse(text);
   return 1;
 }
 
 void IniFile::Parse(const std::string& text) {
-  m_sections.clear();
-  Section* current = nullptr;
-  std::istringstream lines(text);
-  std::string line;
-  while (std::getline(lines, line)) {
-    const std::string trimmed = Trim(line);
-    if (trimmed.empty() || trimmed[0] == ';' || trimmed[0] == '#') continue;
-    if (trimmed.front() == '[' && trimmed.back() == ']') {
-      current = FindOrAddSection(Trim(trimmed.substr(1, trimmed.size() - 2)));
-      continue;
+  m_lines.clear();
+  m_lineEnd.clear();
+  size_t start = 0;
+  while (start < text.size()) {
+    const size_t lineFeed = text.find('\n', start);
+    if (lineFeed == std::string::npos) {
+      AddLine(text.substr(start), false);
+      break;
     }
-    const size_t equals = trimmed.find('=');
-    if (current == nullptr || equals == std::string::npos) continue;
-    const std::string key = Trim(trimmed.substr(0, equals));
-    const std::string value = Trim(trimmed.substr(equals + 1));
-    bool replaced = false;
-    for (auto& entry : current->values) {
-      if (SameName(entry.first, key)) {
-        entry.second = value;
-        replaced = true;
-        break;
-      }
-    }
-    if (!replaced) current->values.emplace_back(key, value);
+    AddLine(text.substr(start, lineFeed - start), true);
+    start = lineFeed + 1;
   }
+  if (!m_lines.empty() && !m_lines.front().text.empty() && m_lines.front().text.back() == '\r') {
+    m_lineEnd = "\r";
+  }
+  Rebuild();
 }
 
 int IniFile::Save(const std::string& path) const {
+  if (path.empty() || IsReadOnlyOnDisk(path)) return 0;
   MakeParentDirectories(path);
-  const std::string temporary = path + ".tmp" + std::to_string(::getpid());
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) return 0;
-    for (const Section& section : m_sections) {
-      out << '[' << section.name << "]\n";
-      for (const auto& [key, value] : section.values) out << key << '=' << value << '\n';
-      out << '\n';
-    }
-    if (!out.flush()) {
-      std::remove(temporary.c_str());
-      return 0;
-    }
-  }
-  if (std::rename(temporary.c_str(), path.c_str()) != 0) {
-    std::remove(temporary.c_str());
+  struct stat existing;
+  const bool exists = ::stat(path.c_str(), &existing) == 0;
+  if (exists && !S_ISREG(existing.st_mode)) return 0;
+  std::string temporary;
+  const int fd = CreateTemporary(path, exists ? &existing : nullptr, temporary);
+  if (fd < 0) return 0;
+  // The data reaches the disk before the rename makes it the file, so that a crash leaves
+  // either the old file or the whole new one.
+  const bool written = WriteAll(fd, Text()) && ::fsync(fd) == 0;
+  const bool closed = ::close(fd) == 0;
+  if (!written || !closed || ::rename(temporary.c_str(), path.c_str()) != 0) {
+    ::unlink(temporary.c_str());
     return 0;
   }
+  SyncDirectory(DirectoryOf(path));
   return 1;
+}
+
+std::string IniFile::Text() const {
+  std::string text;
+  for (const Line& line : m_lines) {
+    text += line.text;
+    if (line.lineFeed) text += '\n';
+  }
+  return text;
 }
 
 const IniFile::Section* IniFile::FindSection(const std::string& name) const {
@@ -110,15 +226,133 @@ const std::string* IniFile::Find(const std::string& section, const std::string& 
   return nullptr;
 }
 
-void IniFile::Set(const std::string& section, const std::string& key, const std::string& value) {
-  Section* target = FindOrAddSection(section);
-  for (auto& entry : target->values) {
-    if (SameName(entry.first, key)) {
-      entry.second = value;
-      return;
+int IniFile::Set(const std::string& section, const std::string& key, const std::string& value) {
+  const std::string entry = key + "=" + value;
+  if (!ReadsBackAsHeader(section) || !ReadsBackAsEntry(entry, key, value)) return 0;
+  // The last line of the key is the one that counts: its value is replaced, the rest of the
+  // line (the key's spelling, blanks around "=", a carriage return) stays.
+  for (size_t i = m_lines.size(); i-- > 0;) {
+    Line& line = m_lines[i];
+    if (line.kind != LineKind::kEntry || !SameName(line.name, key) ||
+        !SameName(m_sections[static_cast<size_t>(line.section)].name, section)) {
+      continue;
+    }
+    size_t valueStart = line.text.find('=') + 1;
+    while (valueStart < line.text.size() &&
+           (line.text[valueStart] == ' ' || line.text[valueStart] == '\t')) {
+      ++valueStart;
+    }
+    const bool carriageReturn = !line.text.empty() && line.text.back() == '\r';
+    std::string text = line.text.substr(0, valueStart) + value;
+    if (!ReadsBackAsEntry(text, key, value)) return 0;
+    line.text = std::move(text) + (carriageReturn ? "\r" : "");
+    Rebuild();
+    return 1;
+  }
+  if (AddSection(section) == 0) return 0;
+  InsertLines(EndOfBlock(FindLastHeader(section)) + 1, {entry});
+  return 1;
+}
+
+int IniFile::AddSection(const std::string& section) {
+  if (!ReadsBackAsHeader(section)) return 0;
+  if (FindSection(section) != nullptr) return 1;
+  std::vector<std::string> texts;
+  // A blank line sets the new section apart from the text before it.
+  if (!m_lines.empty() && !Trim(m_lines.back().text).empty()) texts.emplace_back();
+  texts.push_back("[" + section + "]");
+  InsertLines(m_lines.size(), std::move(texts));
+  return 1;
+}
+
+int IniFile::Remove(const std::string& section, const std::string& key) {
+  int removed = 0;
+  for (size_t i = m_lines.size(); i-- > 0;) {
+    const Line& line = m_lines[i];
+    if (line.kind == LineKind::kEntry && SameName(line.name, key) &&
+        SameName(m_sections[static_cast<size_t>(line.section)].name, section)) {
+      m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(i));
+      removed = 1;
     }
   }
-  target->values.emplace_back(key, value);
+  if (removed) Rebuild();
+  return removed;
+}
+
+int IniFile::RemoveSection(const std::string& section) {
+  int removed = 0;
+  for (size_t i = m_lines.size(); i-- > 0;) {
+    if (m_lines[i].kind != LineKind::kHeader || !SameName(m_lines[i].name, section)) continue;
+    const size_t end = EndOfBlock(i);
+    m_lines.erase(m_lines.begin() + static_cast<std::ptrdiff_t>(i),
+                  m_lines.begin() + static_cast<std::ptrdiff_t>(end + 1));
+    removed = 1;
+  }
+  if (removed) Rebuild();
+  return removed;
+}
+
+void IniFile::AddLine(std::string text, bool lineFeed) {
+  Line line;
+  line.text = std::move(text);
+  line.lineFeed = lineFeed;
+  m_lines.push_back(std::move(line));
+}
+
+void IniFile::Rebuild() {
+  m_sections.clear();
+  int current = -1;
+  for (Line& line : m_lines) {
+    std::string name, value;
+    const Kind kind = ClassifyLine(line.text, name, value);
+    line.kind = LineKind::kOther;
+    line.name.clear();
+    if (kind == Kind::kHeader) {
+      Section* section = FindOrAddSection(name);
+      current = static_cast<int>(section - m_sections.data());
+      line.kind = LineKind::kHeader;
+      line.name = std::move(name);
+    } else if (kind == Kind::kEntry && current >= 0) {
+      auto& values = m_sections[static_cast<size_t>(current)].values;
+      bool replaced = false;
+      for (auto& entry : values) {
+        if (SameName(entry.first, name)) {
+          entry.second = value;
+          replaced = true;
+          break;
+        }
+      }
+      if (!replaced) values.emplace_back(name, std::move(value));
+      line.kind = LineKind::kEntry;
+      line.name = std::move(name);
+    }
+    line.section = current;
+  }
+}
+
+void IniFile::InsertLines(size_t position, std::vector<std::string> texts) {
+  // Only the last line can lack its line feed; a line after it needs one.
+  if (position > 0) m_lines[position - 1].lineFeed = true;
+  std::vector<Line> lines(texts.size());
+  for (size_t i = 0; i < texts.size(); ++i) lines[i].text = std::move(texts[i]) + m_lineEnd;
+  m_lines.insert(m_lines.begin() + static_cast<std::ptrdiff_t>(position),
+                 std::make_move_iterator(lines.begin()), std::make_move_iterator(lines.end()));
+  Rebuild();
+}
+
+size_t IniFile::FindLastHeader(const std::string& section) const {
+  for (size_t i = m_lines.size(); i-- > 0;) {
+    if (m_lines[i].kind == LineKind::kHeader && SameName(m_lines[i].name, section)) return i;
+  }
+  return m_lines.size();
+}
+
+size_t IniFile::EndOfBlock(size_t header) const {
+  size_t last = header;
+  for (size_t i = header + 1; i < m_lines.size() && m_lines[i].kind != LineKind::kHeader; ++i) {
+    if (m_lines[i].kind == LineKind::kEntry) last = i;
+  }
+  return last;
 }
 
 IniFile::Section* IniFile::FindOrAddSection(const std::string& name) {

@@ -1,10 +1,28 @@
 #include <cstring>
+#include <string>
 #include <utility>
+#include <vector>
 
+#include <ktpm/platform/IniFile.h>
 #include <ktpm/platform/KRegKey.h>
 #include <ktpm/platform/RegistryFile.h>
 
+using ktpm::detail::IniFile;
 using ktpm::detail::RegistryData;
+
+namespace {
+
+// The path of name below the key at base, components separated by "\".
+std::string ChildPath(const std::string& base, const std::string& name) {
+  std::string path = base;
+  for (const std::string& component : RegistryData::SplitKeyPath(name)) {
+    if (!path.empty()) path += '\\';
+    path += component;
+  }
+  return path;
+}
+
+}  // namespace
 
 KRegKey::KRegKey(KRegRoot /*root*/) : m_block(new HandleBlock) { m_block->open = true; }
 
@@ -45,11 +63,7 @@ KRegKey KRegKey::OpenSubKey(const std::string& name) {
     m_lastError = kInvalidHandle;
     return subKey;
   }
-  std::string path = m_block->keyPath;
-  for (const std::string& component : RegistryData::SplitKeyPath(name)) {
-    if (!path.empty()) path += '\\';
-    path += component;
-  }
+  std::string path = ChildPath(m_block->keyPath, name);
   if (!ktpm::detail::GetRegistry()->HasKey(RegistryData::SplitKeyPath(path))) {
     m_lastError = kFileNotFound;
     return subKey;
@@ -58,6 +72,76 @@ KRegKey KRegKey::OpenSubKey(const std::string& name) {
   block->keyPath = std::move(path);
   m_lastError = kSuccess;
   return subKey;
+}
+
+KRegKey KRegKey::CreateSubKey(const std::string& name) {
+  if (!IsOpen()) {
+    m_lastError = kInvalidHandle;
+    return KRegKey(new HandleBlock);
+  }
+  const std::string path = ChildPath(m_block->keyPath, name);
+  const RegistryData::KeyPath key = RegistryData::SplitKeyPath(path);
+  if (!ktpm::detail::GetRegistry()->HasKey(key)) {
+    const int added = ktpm::detail::UpdateRegistryFile([&](IniFile& file) {
+      if (!ktpm::detail::FindKeySections(file, key, true).empty()) return 1;
+      return file.AddSection(path);
+    });
+    if (added == 0) {
+      m_lastError = kAccessDenied;
+      return KRegKey(new HandleBlock);
+    }
+  }
+  return OpenSubKey(name);
+}
+
+int KRegKey::SetString(const std::string& valueName, const std::string& value) {
+  if (!IsOpen()) {
+    m_lastError = kInvalidHandle;
+    return 0;
+  }
+  const RegistryData::KeyPath key = RegistryData::SplitKeyPath(m_block->keyPath);
+  const int written = ktpm::detail::UpdateRegistryFile([&](IniFile& file) {
+    // The first section of the key is the one whose values reading finds first.
+    const std::vector<std::string> sections = ktpm::detail::FindKeySections(file, key, false);
+    return file.Set(sections.empty() ? m_block->keyPath : sections.front(), valueName, value);
+  });
+  m_lastError = written != 0 ? kSuccess : kAccessDenied;
+  return written;
+}
+
+int KRegKey::DeleteValue(const std::string& valueName) {
+  if (!IsOpen()) {
+    m_lastError = kInvalidHandle;
+    return 0;
+  }
+  const RegistryData::KeyPath key = RegistryData::SplitKeyPath(m_block->keyPath);
+  int found = 0;
+  const int written = ktpm::detail::UpdateRegistryFile([&](IniFile& file) {
+    for (const std::string& section : ktpm::detail::FindKeySections(file, key, false)) {
+      found |= file.Remove(section, valueName);
+    }
+    return found;
+  });
+  m_lastError = written != 0 ? kSuccess : found != 0 ? kAccessDenied : kFileNotFound;
+  return written;
+}
+
+int KRegKey::DeleteSubKey(const std::string& name) {
+  if (!IsOpen()) {
+    m_lastError = kInvalidHandle;
+    return 0;
+  }
+  const RegistryData::KeyPath below = RegistryData::SplitKeyPath(name);
+  const RegistryData::KeyPath key = RegistryData::SplitKeyPath(ChildPath(m_block->keyPath, name));
+  int found = 0;
+  const int written = below.empty() ? 0 : ktpm::detail::UpdateRegistryFile([&](IniFile& file) {
+    for (const std::string& section : ktpm::detail::FindKeySections(file, key, true)) {
+      found |= file.RemoveSection(section);
+    }
+    return found;
+  });
+  m_lastError = written != 0 ? kSuccess : found != 0 ? kAccessDenied : kFileNotFound;
+  return written;
 }
 
 int KRegKey::IsOpen() const { return m_block != nullptr && m_block->open ? 1 : 0; }

@@ -2,6 +2,7 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <mutex>
 
@@ -158,6 +159,29 @@ bool RegistryData::GetSubKey(const KeyPath& key, std::size_t index, std::string&
     seen.push_back(&next);
   }
   return false;
+}
+
+std::vector<std::string> FindKeySections(const IniFile& file, const RegistryData::KeyPath& key,
+                                         bool below) {
+  const RegistryData::KeyPath upper = UpperPath(key);
+  std::vector<std::string> names;
+  for (const IniFile::Section& section : file.Sections()) {
+    const RegistryData::KeyPath path = UpperPath(RegistryData::SplitKeyPath(section.name));
+    const bool same = path == upper;
+    const bool under =
+        below && path.size() > upper.size() && std::equal(upper.begin(), upper.end(), path.begin());
+    if (same || under) names.push_back(section.name);
+  }
+  return names;
+}
+
+int UpdateRegistryFile(const std::function<int(IniFile& file)>& edit) {
+  static std::mutex mutex;
+  std::lock_guard<std::mutex> lock(mutex);
+  const std::string path = GetRegistryFilePath();
+  IniFile file;
+  if (file.Load(path) < 0 || edit(file) == 0) return 0;
+  return file.Save(path);
 }
 
 std::string GetRegistryFilePath() {

@@ -10,11 +10,16 @@
 // $XDG_CONFIG_HOME/keltravo/registry.ini (~/.config when unset); it is read again whenever it
 // changes, so a host or a test may rewrite it at any time.
 //
-// RegistryData is immutable once parsed and may be shared by any threads; GetRegistry is safe
-// from any thread.
+// Changes go through UpdateRegistryFile, which keeps every line of the file that a change does
+// not touch (see IniFile.h) and replaces the file through a temporary one.
+//
+// RegistryData is immutable once parsed and may be shared by any threads; GetRegistry and
+// UpdateRegistryFile are safe from any thread (changes made in this process are serialised;
+// another process writing at the same time may have its change replaced).
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -50,6 +55,17 @@ class RegistryData {
   static bool StartsWith(const KeyPath& path, const KeyPath& prefix);
   std::vector<Section> m_sections;
 };
+
+class IniFile;
+
+// The sections of file that name key as spelled in the file, in file order; with below, also
+// those of the keys below it.
+std::vector<std::string> FindKeySections(const IniFile& file, const RegistryData::KeyPath& key,
+                                         bool below);
+// Loads the registry file, lets edit change it and writes it back when edit gives 1. 1 when the
+// file was written; 0 when edit gives 0 or the file cannot be read whole or written (the file is
+// then left as it was).
+int UpdateRegistryFile(const std::function<int(IniFile& file)>& edit);
 
 // The registry file in use.
 std::string GetRegistryFilePath();

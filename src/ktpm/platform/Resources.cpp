@@ -173,7 +173,8 @@ int WriteProfileString(const std::string& section, const std::string& key,
   std::lock_guard<std::mutex> guard(ProfileLock());
   const std::string path = GetProfileFilePath();
   ktpm::detail::IniFile profile;
-  profile.Load(path);
-  profile.Set(section, key, value);
+  // A profile that exists but cannot be read whole is not replaced by one made of this value.
+  if (profile.Load(path) < 0) return 0;
+  if (profile.Set(section, key, value) == 0) return 0;
   return profile.Save(path);
 }

@@ -26,7 +26,9 @@ void ShowMessageBox(const std::string& text, const std::string& caption);
 // Reads a profile value; defaultValue when the section or key is missing.
 std::string GetProfileString(const std::string& section, const std::string& key,
                              const std::string& defaultValue);
-// Writes a profile value, creating the file and its directory when needed. 1 on success.
+// Writes a profile value, creating the file and its directory when needed; every other line of
+// the file stays as it was (see IniFile.h). 1 on success; 0, leaving the file as it was, when the
+// file cannot be read or written or a name or the value holds a line break.
 int WriteProfileString(const std::string& section, const std::string& key,
                        const std::string& value);
 // The profile file in use.
