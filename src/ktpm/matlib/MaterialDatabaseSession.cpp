@@ -1,5 +1,6 @@
 #include <filesystem>
 #include <mutex>
+#include <vector>
 
 #include <ktpm/matlib/MaterialDatabaseSession.h>
 #include <ktpm/matlib/MaterialSchema.h>
@@ -210,10 +211,6 @@ bool UseMaterialDatabase(const std::function<bool(MaterialDatabase&)>& use, std:
   if (error != nullptr) *error = database.LastError();
   return false;
 }
-
-}  // namespace ktpm::detail
-
-namespace ktpm::detail {
 
 bool RebuildDefaultMaterialDatabase(MaterialRebuild& outcome, std::string* error) {
   Session& session = TheSession();
