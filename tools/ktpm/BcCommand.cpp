@@ -33,7 +33,7 @@ int ShowBoundaryConditions(const std::string& path, bool json) {
     nlohmann::json localAxes = nullptr;
     if (hasAxes) localAxes = {axes[0], axes[1], axes[2]};
     PrintJson({{"path", path},
-               {"model", JsonTextOrNull(!model.empty(), model)},
+               {"modelPath", JsonTextOrNull(!model.empty(), model)},
                {"sections", sections},
                {"localAxes", localAxes},
                {"structuralLoads", structural}});
