@@ -142,7 +142,7 @@ TEST_F(MaterialsCommandTest, RebuildKeepsUserGradesOrSetsADamagedFileAside) {
       false);
   const Outcome kept = Run("--json rebuild", false);
   EXPECT_EQ(kept.status, 0) << kept.err;
-  EXPECT_EQ(kept.out, "{\n  \"keptUserGrades\": 1,\n  \"movedAside\": null,\n  \"path\": \"" +
+  EXPECT_EQ(kept.out, "{\n  \"keptUserGrades\": 1,\n  \"movedAsidePath\": null,\n  \"path\": \"" +
                           DefaultPath() + "\"\n}\n");
   EXPECT_EQ(Run("show 37", false).status, 0);
 

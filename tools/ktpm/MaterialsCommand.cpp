@@ -146,7 +146,7 @@ int RunImport(const MaterialsOptions& options, const std::string& file) {
   });
   if (!stored) return kExitFailure;
   if (options.json) {
-    PrintJson({{"file", file}, {"imported", ToJson(imported)}});
+    PrintJson({{"path", file}, {"imported", ToJson(imported)}});
     return kExitOk;
   }
   for (const auto& record : imported) {
@@ -196,7 +196,7 @@ int RunExport(const MaterialsOptions& options, const std::string& output) {
   std::vector<KMaterialRecord> exported;
   for (const auto& entry : entries) exported.push_back(entry.record);
   if (options.json) {
-    PrintJson({{"file", output}, {"exported", ToJson(exported)}});
+    PrintJson({{"path", output}, {"exported", ToJson(exported)}});
   } else {
     std::cout << "exported " << exported.size()
               << (exported.size() == 1 ? " user grade" : " user grades") << " to "
@@ -219,7 +219,7 @@ int RunRebuild(const MaterialsOptions& options) {
   if (options.json) {
     PrintJson({{"path", outcome.path},
                {"keptUserGrades", outcome.keptUserGrades},
-               {"movedAside", JsonTextOrNull(!outcome.movedTo.empty(), outcome.movedTo)}});
+               {"movedAsidePath", JsonTextOrNull(!outcome.movedTo.empty(), outcome.movedTo)}});
     return kExitOk;
   }
   std::cout << "rebuilt " << EscapeText(outcome.path) << " from the seed";
