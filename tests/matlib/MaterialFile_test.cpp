@@ -3,6 +3,7 @@
 #include "MatlibTestSupport.h"
 
 #include <ktpm/matlib/MaterialFile.h>
+#include <ktpm/platform/KFileEntry.h>
 
 namespace ktpm::test {
 namespace {
@@ -72,6 +73,40 @@ TEST(MaterialFile, AFailedWriteLeavesNoTemporaryFile) {
   EXPECT_FALSE(WriteMaterialFile(dir.File("taken.md3"), "m.ktl", {{"K", "V"}}, &error));
   EXPECT_EQ(error.rfind("cannot write " + dir.File("taken.md3"), 0), 0u) << error;
   EXPECT_EQ(dir.Listing(), "taken.md3");
+}
+
+TEST(MaterialFile, TheNextNameIsTheOneTheUniqueNameSearchGivesAndWritesNothing) {
+  struct Case {
+    const char* input;
+    const char* counter;  // nullptr: no counter file
+    const char* taken;    // a file already in the directory
+    const char* name;
+  };
+  const Case cases[] = {
+      {"part1.001", nullptr, "part1.001", "part2.md3"},
+      {"x/Cover7.005", "7\n", "cover7.fsu", "cover8.md3"},
+      {"A12.005", nullptr, "a121.md3", "a122.md3"},  // all digits after the first stay
+      {"9", " +41 and more\n", "x", "941.md3"},
+      {"big.001", "2147483647\n", "x", "big2147483647.md3"},
+      {"neg.001", "-2\n", "neg-2.txt", "neg-1.md3"},
+  };
+  for (const Case& c : cases) {
+    ScratchDir dir;
+    const std::filesystem::path before = std::filesystem::current_path();
+    std::filesystem::current_path(dir.File(""));
+    if (c.counter != nullptr) dir.Write("keltravo.ctr", c.counter);
+    dir.Write(c.taken, "");
+    const std::string listing = dir.Listing();
+    int64_t counter = ktpm::detail::ReadMaterialFileCounter();
+    const std::string name = ktpm::detail::NextMaterialFileName(c.input, &counter);
+    EXPECT_EQ(name, c.name) << c.input;
+    EXPECT_EQ(dir.Listing(), listing) << c.input;
+    KFileEntry made;
+    made.MakeUniqueName(c.input, "md3", 1);
+    EXPECT_EQ(made.GetPath(), name) << c.input;
+    EXPECT_EQ(ktpm::detail::ReadMaterialFileCounter(), counter) << c.input;
+    std::filesystem::current_path(before);
+  }
 }
 
 }  // namespace
