@@ -3,8 +3,10 @@
 
 #include <filesystem>
 #include <functional>
+#include <optional>
 #include <string>
 
+#include "FileSizeLimit.h"
 #include "TempDir.h"
 
 #include <ktpm/platform/IniFile.h>
@@ -96,10 +98,11 @@ TEST(IniFile, FailedSaveLeavesTheFileAsItWas) {
     const char* name;
     std::string fileName;
     int mode;
+    rlim_t sizeLimit;  // 0: none
   } cases[] = {
-      {"read-only file", "profile.ini", 0444},
-      // The temporary file's name is longer than a directory entry can be.
-      {"temporary name too long", std::string(250, 'p'), 0644},
+      {"read-only file", "profile.ini", 0444, 0},
+      // The disk takes only the first bytes of the new file.
+      {"file size limit", std::string(250, 'p'), 0644, 16},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.name);
@@ -110,7 +113,10 @@ TEST(IniFile, FailedSaveLeavesTheFileAsItWas) {
     IniFile file;
     ASSERT_EQ(1, file.Load(path));
     ASSERT_EQ(1, file.Set("Window", "Left", "99"));
+    std::optional<ktpm::test::FileSizeLimit> limit;
+    if (c.sizeLimit != 0) limit.emplace(c.sizeLimit);
     EXPECT_EQ(0, file.Save(path));
+    limit.reset();
     EXPECT_EQ(kProfile, ReadFile(path));
     EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(dir.path()), {}));
   }

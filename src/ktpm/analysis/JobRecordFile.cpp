@@ -3,9 +3,11 @@
 #include <filesystem>
 #include <fstream>
 #include <locale>
+#include <sstream>
 #include <system_error>
 
 #include <ktpm/analysis/JobRecordFile.h>
+#include <ktpm/platform/FileReplacement.h>
 #include <ktpm/platform/Process.h>
 
 namespace ktpm::detail {
@@ -82,37 +84,27 @@ std::string MakeJobFileStem(int32_t ownerProcess, uint64_t id, const std::string
 }
 
 int WriteJobRecord(const std::string& path, const KJobRecord& record) {
-  std::string temporary = path + ".tmp";
-  {
-    std::ofstream out(temporary, std::ios::binary | std::ios::trunc);
-    if (!out) return 0;
-    out.imbue(std::locale::classic());  // no digit grouping from the host's global locale
-    out << "KTPM_JOB_RECORD: 1\n"
-        << "id: " << record.id << "\n"
-        << "name: " << OneLine(record.name) << "\n"
-        << "description: " << OneLine(record.description) << "\n"
-        << "command: " << OneLine(record.commandLine) << "\n"
-        << "server: " << OneLine(record.server) << "\n"
-        << "directory: " << OneLine(record.directory) << "\n"
-        << "log: " << OneLine(record.logFile) << "\n"
-        << "status: " << record.status << "\n"
-        << "exit: " << record.exitCode << "\n"
-        << "subtype: " << record.subtype << "\n"
-        << "batch: " << record.batch << "\n"
-        << "submitted: " << record.submitTime << "\n"
-        << "started: " << record.startTime << "\n"
-        << "ended: " << record.endTime << "\n"
-        << "owner: " << record.ownerProcess << "\n"
-        << "message: " << OneLine(record.endMessage) << "\n";
-    if (!out.flush()) return 0;
-  }
-  std::error_code error;
-  std::filesystem::rename(temporary, path, error);
-  if (error) {
-    std::filesystem::remove(temporary, error);
-    return 0;
-  }
-  return 1;
+  std::ostringstream out;
+  out.imbue(std::locale::classic());  // no digit grouping from the host's global locale
+  out << "KTPM_JOB_RECORD: 1\n"
+      << "id: " << record.id << "\n"
+      << "name: " << OneLine(record.name) << "\n"
+      << "description: " << OneLine(record.description) << "\n"
+      << "command: " << OneLine(record.commandLine) << "\n"
+      << "server: " << OneLine(record.server) << "\n"
+      << "directory: " << OneLine(record.directory) << "\n"
+      << "log: " << OneLine(record.logFile) << "\n"
+      << "status: " << record.status << "\n"
+      << "exit: " << record.exitCode << "\n"
+      << "subtype: " << record.subtype << "\n"
+      << "batch: " << record.batch << "\n"
+      << "submitted: " << record.submitTime << "\n"
+      << "started: " << record.startTime << "\n"
+      << "ended: " << record.endTime << "\n"
+      << "owner: " << record.ownerProcess << "\n"
+      << "message: " << OneLine(record.endMessage) << "\n";
+  // A reader never sees half a record: the new one replaces the old one whole.
+  return ReplaceFileContents(path, out.str()) ? 1 : 0;
 }
 
 int ReadJobRecord(const std::string& path, KJobRecord& record) {

@@ -5,6 +5,7 @@
 #include <ktpm/keyword/KKeywordFile.h>
 #include <ktpm/keyword/LineReader.h>
 #include <ktpm/keyword/UnsetMarker.h>
+#include <ktpm/platform/FileReplacement.h>
 #include <ktpm/platform/MappedFile.h>
 
 namespace {
@@ -146,8 +147,9 @@ int KKeywordFile::Save(const char* fileName) {
   std::string target = (fileName != nullptr && *fileName != '\0') ? fileName : m_path;
   if (target.empty()) return 0;
   try {
-    FileCloser file(MappedFopen(target, "w"));
-    if (file == nullptr) return 0;
+    // Written beside the file and renamed over it: a failed write leaves the old file whole.
+    ktpm::detail::FileReplacement file(target);
+    if (!file.IsOpen()) return 0;
     constexpr std::size_t kFlushSize = 64 * 1024;
     std::string out;
     out.reserve(kFlushSize + 256);
@@ -168,16 +170,12 @@ int KKeywordFile::Save(const char* fileName) {
       out += '\n';
       openContinuation = EndsWithBackslash(value);
       if (out.size() >= kFlushSize) {
-        written = std::fwrite(out.data(), 1, out.size(), file.get()) == out.size();
+        written = file.Write(out);
         out.clear();
       }
     }
-    if (written && !out.empty()) {
-      written = std::fwrite(out.data(), 1, out.size(), file.get()) == out.size();
-    }
-    // Closing flushes the stream's buffer: a full disk may only show here.
-    bool closed = std::fclose(file.release()) == 0;
-    return (written && closed) ? 1 : 0;
+    if (written && !out.empty()) written = file.Write(out);
+    return (written && file.Commit()) ? 1 : 0;
   } catch (const std::exception&) {
     return 0;
   }

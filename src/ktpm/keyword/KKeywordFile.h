@@ -44,7 +44,8 @@ class KKeywordFile {
   // unreadable file changes nothing.
   void Merge(const std::string& fileName);
   // Writes every saved slot in slot order to fileName, or to the remembered path when fileName is
-  // null or empty. 1 when written, 0 when there is no path or the file could not be written.
+  // null or empty, replacing the file through a temporary file. 1 when written, 0 when there is
+  // no path or the file could not be written whole (the file on disk is then as it was).
   int Save(const char* fileName = nullptr);
   int Save(const std::string& fileName);
 

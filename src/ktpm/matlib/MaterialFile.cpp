@@ -1,8 +1,6 @@
 #include <algorithm>
-#include <filesystem>
 #include <limits>
 #include <memory>
-#include <random>
 #include <set>
 #include <string_view>
 
@@ -23,16 +21,6 @@ namespace {
 bool IsWritableKeyword(const std::string& keyword) {
   return !keyword.empty() && keyword.front() != '#' && keyword.front() != '_' &&
          keyword.find_first_of(":\r\n") == std::string::npos;
-}
-
-// A hidden name beside path that shares no base name with it, so that the project's directory
-// watcher does not take the half-written file for a side file of the material node.
-std::string TemporarySibling(const std::string& path) {
-  std::random_device random;
-  const std::filesystem::path target(path);
-  std::string name(1, '.');
-  name.append(target.filename().string()).append(".tmp-").append(std::to_string(random()));
-  return (target.parent_path() / name).string();
 }
 
 struct CloseFile {
@@ -125,16 +113,10 @@ bool WriteMaterialFile(const std::string& path, const std::string& meshFile,
   for (const auto& [keyword, value] : keywords) {
     if (IsWritableKeyword(keyword)) file.SetValue(keyword, value);
   }
-  const std::string temporary = TemporarySibling(path);
-  std::error_code code;
-  if (file.Save(temporary) != 0) {
-    std::filesystem::rename(temporary, path, code);
-    if (!code) return true;
-  }
-  if (error != nullptr) {
-    *error = "cannot write " + path + (code ? ": " + code.message() : std::string());
-  }
-  std::filesystem::remove(temporary, code);
+  // Save replaces the file through a hidden temporary beside it, which the project's directory
+  // watcher does not take for a side file of the material node.
+  if (file.Save(path) != 0) return true;
+  if (error != nullptr) *error = "cannot write " + path;
   return false;
 }
 

@@ -3,6 +3,7 @@
 
 #include <ktpm/mesh/KBCFile.h>
 #include <ktpm/mesh/TextTokens.h>
+#include <ktpm/platform/FileReplacement.h>
 #include <ktpm/platform/MappedFile.h>
 
 namespace {
@@ -70,26 +71,28 @@ int KBCFile::Load(const std::string& path) {
 }
 
 int KBCFile::Save(const std::string& path) const {
-  Stream file(MappedFopen(path, "w"));
-  if (!file) return 0;
+  // Written beside the file and renamed over it: a failed write leaves the old file whole.
+  ktpm::detail::FileReplacement replacement(path);
+  FILE* file = replacement.Stream();
+  if (file == nullptr) return 0;
   for (const auto& section : sections) {
     if (section->entries.empty()) continue;
-    std::fprintf(file.get(), "*%-9s %s\n", section->name.c_str(), section->argument.c_str());
+    std::fprintf(file, "*%-9s %s\n", section->name.c_str(), section->argument.c_str());
     for (const KBCEntry& entry : section->entries) {
-      std::fputs(entry.text.c_str(), file.get());
-      std::fputc('\n', file.get());
+      std::fputs(entry.text.c_str(), file);
+      std::fputc('\n', file);
     }
   }
   if (boundarySection_) {
     auto axes = GetLocalAxes();
     if (axes[0] > 0 && axes[1] > 0 && axes[2] > 0) {
-      std::fputs("*LOCAL AXES\n", file.get());
+      std::fputs("*LOCAL AXES\n", file);
       for (int32_t axis : axes) {
-        std::fprintf(file.get(), "\t%d\t%d\t%d\t%d\n", axis, axes[0], axes[1], axes[2]);
+        std::fprintf(file, "\t%d\t%d\t%d\t%d\n", axis, axes[0], axes[1], axes[2]);
       }
     }
   }
-  return std::fflush(file.get()) == 0 ? 1 : 0;
+  return replacement.Commit() ? 1 : 0;
 }
 
 std::string KBCFile::GetModel() const { return modelSection_ ? modelSection_->argument : ""; }

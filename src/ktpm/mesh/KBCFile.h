@@ -40,8 +40,8 @@ class KBCFile {
 
   // Drops all sections and reads the file; 0 when it does not open (the object is then empty).
   int Load(const std::string& path);
-  // Writes the sections that have entries, then the local axes block; 0 when the file does not
-  // open for writing.
+  // Writes the sections that have entries, then the local axes block, replacing the file through
+  // a temporary file; 0, with the file as it was, when it cannot be written whole.
   int Save(const std::string& path) const;
 
   // The argument of the "MODEL" section; empty when there is none.

@@ -2,6 +2,7 @@
 #include <cctype>
 
 #include <ktpm/mesh/KModelFile.h>
+#include <ktpm/platform/FileReplacement.h>
 #include <ktpm/platform/KFileEntry.h>
 #include <ktpm/platform/MappedFile.h>
 
@@ -81,19 +82,19 @@ int KModelFile::GetValue(const std::string& prefix, std::string& value) const {
 
 int KModelFile::Save() {
   if (path.empty()) return 0;
+  // A write-protected model is made writable for the write and protected again after it; the
+  // new file is written beside the old one and replaces it whole, or not at all.
   KFileEntry entry(path);
-  bool wasReadOnly = entry.IsWriteProtected() != 0;
-  if (wasReadOnly) entry.SetReadOnly(0);
+  const bool wasReadOnly = entry.IsWriteProtected() != 0;
+  if (wasReadOnly && entry.SetReadOnly(0) == 0) return 0;
   int written = 0;
   {
-    KMappedStdioFile file;
-    unsigned flags =
-        KMappedStdioFile::modeCreate | KMappedStdioFile::modeWrite | KMappedStdioFile::typeText;
-    if (file.Open(path, flags)) {
-      for (const std::string& line : lines) file.WriteString(line + "\n");
-      file.Close();
-      written = 1;
+    ktpm::detail::FileReplacement file(path);
+    bool complete = file.IsOpen();
+    for (size_t i = 0; i < lines.size() && complete; ++i) {
+      complete = file.Write(lines[i]) && file.Write("\n");
     }
+    written = complete && file.Commit() ? 1 : 0;
   }
   if (wasReadOnly) entry.SetReadOnly(1);
   return written;

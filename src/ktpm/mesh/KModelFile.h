@@ -27,8 +27,9 @@ class KModelFile {
   // character, trimmed; 0 with value unchanged when there is no such line.
   int GetValue(const std::string& prefix, std::string& value) const;
   // Writes the lines back to path, each followed by a line feed; a read-only file is made
-  // writable for the write and read-only again afterwards. 0 when path is empty or the file
-  // does not open for writing.
+  // writable for the write and read-only again afterwards. The new text replaces the file
+  // through a temporary file (see platform/FileReplacement.h); 0, with the file as it was, when
+  // path is empty or the text cannot be written whole.
   int Save();
 
   MeshModelType GetMeshModelType() const;

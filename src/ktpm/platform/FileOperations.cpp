@@ -7,6 +7,7 @@
 #include <vector>
 
 #include <ktpm/platform/FileOperations.h>
+#include <ktpm/platform/FileReplacement.h>
 #include <ktpm/platform/PathResolver.h>
 #include <ktpm/platform/PathText.h>
 
@@ -33,12 +34,6 @@ class FileDescriptor {
     if (m_fd >= 0) ::close(m_fd);
   }
   int Get() const { return m_fd; }
-  // Closes now, reporting a failed close (a delayed write error).
-  bool Close() {
-    const int fd = m_fd;
-    m_fd = -1;
-    return fd < 0 || ::close(fd) == 0;
-  }
 
  private:
   int m_fd;
@@ -88,6 +83,21 @@ bool IsSymbolicLink(const std::string& path) {
   return ::lstat(ToNativePath(path).c_str(), &status) == 0 && S_ISLNK(status.st_mode);
 }
 
+bool SetOwnerWrite(const std::string& path, bool writable) {
+  const std::string native = ToNativePath(path);
+  struct stat status;
+  if (::lstat(native.c_str(), &status) != 0) return false;
+  if (S_ISLNK(status.st_mode)) return Fail(ELOOP);
+  const mode_t mode =
+      writable ? (status.st_mode & 07777) | S_IWUSR : status.st_mode & 07777 & ~S_IWUSR;
+  if (::fchmodat(AT_FDCWD, native.c_str(), mode, AT_SYMLINK_NOFOLLOW) == 0) return true;
+  // Where the C library cannot change a mode without following links, the check above stands
+  // in for the flag.
+  if (errno != ENOTSUP && errno != EOPNOTSUPP) return false;
+  if (IsSymbolicLink(path)) return Fail(ELOOP);
+  return ::chmod(native.c_str(), mode) == 0;
+}
+
 bool CopyRegularFile(const std::string& source, const std::string& target) {
   const std::string from = ToNativePath(source);
   const std::string to = ToNativePath(target);
@@ -97,26 +107,15 @@ bool CopyRegularFile(const std::string& source, const std::string& target) {
   if (::fstat(in.Get(), &sourceStatus) != 0) return false;
   if (!S_ISREG(sourceStatus.st_mode)) return Fail(S_ISDIR(sourceStatus.st_mode) ? EISDIR : EINVAL);
   struct stat targetStatus;
-  if (::stat(to.c_str(), &targetStatus) == 0) {
-    if (SameFile(sourceStatus, targetStatus)) return Fail(EINVAL);
-    if (S_ISDIR(targetStatus.st_mode)) return Fail(EISDIR);
-    if ((targetStatus.st_mode & S_IWUSR) == 0) return Fail(EACCES);
+  if (::stat(to.c_str(), &targetStatus) == 0 && SameFile(sourceStatus, targetStatus)) {
+    return Fail(EINVAL);
   }
-  FileDescriptor out(::open(to.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, 0600));
-  if (out.Get() < 0) return false;
-  bool copied = CopyContents(in.Get(), out.Get());
-  if (copied) {
-    const struct timespec times[2] = {sourceStatus.st_atim, sourceStatus.st_mtim};
-    ::futimens(out.Get(), times);
-    copied = ::fchmod(out.Get(), sourceStatus.st_mode & 0777) == 0;
-  }
-  copied = out.Close() && copied;
-  if (!copied) {
-    const int error = errno;
-    ::unlink(to.c_str());
-    return Fail(error);
-  }
-  return true;
+  FileReplacement out(to);
+  if (!out.IsOpen()) return false;
+  if (!CopyContents(in.Get(), out.Descriptor())) return false;
+  const struct timespec times[2] = {sourceStatus.st_atim, sourceStatus.st_mtim};
+  ::futimens(out.Descriptor(), times);
+  return ::fchmod(out.Descriptor(), sourceStatus.st_mode & 0777) == 0 && out.Commit();
 }
 
 bool MovePath(const std::string& source, const std::string& target, bool allowCopy) {

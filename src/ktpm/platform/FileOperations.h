@@ -17,9 +17,14 @@ bool IsReadOnlyOnDisk(const std::string& path);
 // Whether path is a symbolic link (to anything, or dangling).
 bool IsSymbolicLink(const std::string& path);
 
+// Sets or clears the owner-write bit of a file or directory. A symbolic link is never followed:
+// its target keeps its mode and the call fails (ELOOP).
+bool SetOwnerWrite(const std::string& path, bool writable);
+
 // Copies a regular file's contents, permission bits and modification time over target,
-// creating or truncating it. Fails when target is read-only, is a directory or is the source
-// itself; a copy that fails half-way removes the partial target.
+// replacing it through a temporary file (a link at target is replaced, its target left alone).
+// Fails when target is read-only, is a directory or is the source itself; a copy that fails
+// half-way leaves target as it was.
 bool CopyRegularFile(const std::string& source, const std::string& target);
 
 // Moves source to target, which must not exist (as spelled or in another letter case), unless

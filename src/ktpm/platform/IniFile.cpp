@@ -2,12 +2,11 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-#include <atomic>
 #include <cerrno>
 #include <cstddef>
 #include <iterator>
 
-#include <ktpm/platform/FileOperations.h>
+#include <ktpm/platform/FileReplacement.h>
 #include <ktpm/platform/IniFile.h>
 #include <ktpm/platform/PathText.h>
 
@@ -16,8 +15,6 @@ namespace {
 
 // A settings file is a few kilobytes; a larger one is not read (and so never written back).
 constexpr off_t kMaxFileSize = 16 * 1024 * 1024;
-// Attempts at a temporary name that no other writer holds.
-constexpr int kTemporaryNameAttempts = 16;
 
 // Letter case is folded for ASCII letters only, whatever the host's locale.
 bool SameName(const std::string& a, const std::string& b) { return EqualsNoCase(a, b); }
@@ -76,62 +73,6 @@ void MakeParentDirectories(const std::string& path) {
   }
 }
 
-std::string DirectoryOf(const std::string& path) {
-  const size_t slash = path.rfind('/');
-  if (slash == std::string::npos) return ".";
-  return slash == 0 ? "/" : path.substr(0, slash);
-}
-
-bool WriteAll(int fd, const std::string& text) {
-  size_t written = 0;
-  while (written < text.size()) {
-    const ssize_t put = ::write(fd, text.data() + written, text.size() - written);
-    if (put < 0) {
-      if (errno == EINTR) continue;
-      return false;
-    }
-    written += static_cast<size_t>(put);
-  }
-  return true;
-}
-
-// Creates a new temporary file beside path, with the permission bits and owner of the file it
-// is to replace (existing is null for a new file: then the umask applies as to any new file).
-int CreateTemporary(const std::string& path, const struct stat* existing, std::string& name) {
-  static std::atomic<unsigned> counter{0};
-  const mode_t mode = existing != nullptr ? (existing->st_mode & 07777) : 0666;
-  for (int attempt = 0; attempt < kTemporaryNameAttempts; ++attempt) {
-    name = path + ".tmp" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
-    const int fd = ::open(name.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOFOLLOW, mode);
-    if (fd < 0) {
-      if (errno == EEXIST) continue;
-      return -1;
-    }
-    if (existing != nullptr) {
-      // The umask may have taken bits away; the owner is kept where the process may set it.
-      if (::fchmod(fd, mode) != 0) {
-        ::close(fd);
-        ::unlink(name.c_str());
-        return -1;
-      }
-      if (existing->st_uid != ::geteuid() || existing->st_gid != ::getegid()) {
-        [[maybe_unused]] const int ignored = ::fchown(fd, existing->st_uid, existing->st_gid);
-      }
-    }
-    return fd;
-  }
-  errno = EEXIST;
-  return -1;
-}
-
-// Makes a rename in directory durable; file systems that cannot sync a directory are left be.
-void SyncDirectory(const std::string& directory) {
-  const int fd = ::open(directory.c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-  if (fd < 0) return;
-  ::fsync(fd);
-  ::close(fd);
-}
-
 }  // namespace
 
 int IniFile::Load(const std::string& path) {
@@ -181,24 +122,9 @@ void IniFile::Parse(const std::string& text) {
 }
 
 int IniFile::Save(const std::string& path) const {
-  if (path.empty() || IsReadOnlyOnDisk(path)) return 0;
+  if (path.empty()) return 0;
   MakeParentDirectories(path);
-  struct stat existing;
-  const bool exists = ::stat(path.c_str(), &existing) == 0;
-  if (exists && !S_ISREG(existing.st_mode)) return 0;
-  std::string temporary;
-  const int fd = CreateTemporary(path, exists ? &existing : nullptr, temporary);
-  if (fd < 0) return 0;
-  // The data reaches the disk before the rename makes it the file, so that a crash leaves
-  // either the old file or the whole new one.
-  const bool written = WriteAll(fd, Text()) && ::fsync(fd) == 0;
-  const bool closed = ::close(fd) == 0;
-  if (!written || !closed || ::rename(temporary.c_str(), path.c_str()) != 0) {
-    ::unlink(temporary.c_str());
-    return 0;
-  }
-  SyncDirectory(DirectoryOf(path));
-  return 1;
+  return ReplaceFileContents(path, Text()) ? 1 : 0;
 }
 
 std::string IniFile::Text() const {

@@ -9,6 +9,7 @@
 #include <vector>
 
 #include <ktpm/platform/FileOperations.h>
+#include <ktpm/platform/FileReplacement.h>
 #include <ktpm/platform/KFileEntry.h>
 #include <ktpm/platform/MappedFile.h>
 #include <ktpm/platform/PathResolver.h>
@@ -56,11 +57,10 @@ int64_t ReadCounter(const std::string& counterPath) {
   return ReadCounterValue(line);
 }
 
+// Replaces the counter file rather than writing into it: a counter file that is a link is
+// replaced by a file of its own, and the link's target keeps its text.
 void WriteCounter(const std::string& counterPath, int64_t next) {
-  FILE* file = MappedFopen(counterPath, "w");
-  if (file == nullptr) return;
-  std::fprintf(file, "%lld\n", static_cast<long long>(next));
-  std::fclose(file);
+  ktpm::detail::ReplaceFileContents(counterPath, std::to_string(next) + "\n");
 }
 
 // Cuts trailing decimal digits off name; the first character is never examined.
@@ -140,12 +140,8 @@ int KFileEntry::IsWriteProtected() const {
 }
 
 int KFileEntry::SetReadOnly(int readOnly) {
-  struct stat status;
-  if (!StatResolved(m_path, status)) return 0;
-  mode_t mode = status.st_mode & 07777;
-  mode = readOnly != 0 ? (mode & ~S_IWUSR) : (mode | S_IWUSR);
-  const std::string native = ToNativePath(ktpm::detail::ResolvePath(m_path));
-  return ::chmod(native.c_str(), mode) == 0 ? 1 : 0;
+  if (m_path.empty()) return 0;
+  return ktpm::detail::SetOwnerWrite(ktpm::detail::ResolvePath(m_path), readOnly == 0) ? 1 : 0;
 }
 
 uint32_t KFileEntry::GetSize() const {

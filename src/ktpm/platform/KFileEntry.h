@@ -9,7 +9,8 @@
 // joined with "/", and "\" reaches the operating system as "/". The owner-write bit stands for
 // the read-only attribute and is honoured by the library itself, also for root: deleting,
 // copying over, moving onto or opening for writing a read-only file fails. A move or rename
-// never replaces an existing file (one spelled in another letter case included).
+// never replaces an existing file (one spelled in another letter case included). No write,
+// mode change or counter update goes through a symbolic link at the last component.
 //
 // Threads: an entry is not shared; any thread may use its own entries. The case-folded directory
 // listings behind name resolution are cached process-wide under a lock of their own.
@@ -44,6 +45,8 @@ class KFileEntry {
 
   int Exists() const;
   int IsWriteProtected() const;
+  // Sets or clears the owner-write bit. A symbolic link is not followed: its target keeps its
+  // mode and the result is 0.
   int SetReadOnly(int readOnly);
   uint32_t GetSize() const;
   int IsDirectory() const;

@@ -50,6 +50,8 @@ int OpenFlagsFor(unsigned flags) {
   } else {
     openFlags |= O_RDONLY;
   }
+  // Writes never go through a symbolic link at the last component (ELOOP).
+  if ((openFlags & O_ACCMODE) != O_RDONLY) openFlags |= O_NOFOLLOW;
   if ((flags & KMappedStdioFile::modeCreate) != 0) {
     openFlags |= O_CREAT;
     if ((flags & KMappedStdioFile::modeNoTruncate) == 0) openFlags |= O_TRUNC;

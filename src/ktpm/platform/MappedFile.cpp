@@ -1,4 +1,8 @@
 // Text or binary mode by the host of a path, the share cache, and MappedFopen.
+#include <fcntl.h>
+#include <stdio.h>
+#include <unistd.h>
+
 #include <cerrno>
 #include <cstring>
 #include <mutex>
@@ -81,6 +85,25 @@ int ClassifyProvider(const KNetworkResource& resource) {
 
 bool IsWriteMode(const std::string& mode) { return mode.find_first_of("wa+") != std::string::npos; }
 
+// Opens a file for writing as fopen would with mode, except that a symbolic link at the last
+// component is not followed (ELOOP): no write goes through a link to a file elsewhere.
+FILE* OpenForWriting(const std::string& native, const std::string& mode) {
+  const bool update = mode.find('+') != std::string::npos;
+  int flags = O_CLOEXEC | O_NOFOLLOW | O_NOCTTY | (update ? O_RDWR : O_WRONLY);
+  if (mode.front() == 'w') flags |= O_CREAT | O_TRUNC;
+  if (mode.front() == 'a') flags |= O_CREAT | O_APPEND;
+  if (mode.find('x') != std::string::npos) flags |= O_EXCL;
+  const int fd = ::open(native.c_str(), flags, 0666);
+  if (fd < 0) return nullptr;
+  FILE* file = ::fdopen(fd, mode.c_str());
+  if (file == nullptr) {
+    const int error = errno;
+    ::close(fd);
+    errno = error;
+  }
+  return file;
+}
+
 }  // namespace
 
 int GetUniversalPath(std::string& path) {
@@ -156,6 +179,9 @@ FILE* MappedFopen(const std::string& path, const std::string& mode) {
   if (IsWriteMode(actualMode) && ktpm::detail::IsReadOnlyOnDisk(resolved)) {
     errno = EACCES;
     return nullptr;
+  }
+  if (!actualMode.empty() && IsWriteMode(actualMode)) {
+    return OpenForWriting(ktpm::detail::ToNativePath(resolved), actualMode);
   }
   return std::fopen(ktpm::detail::ToNativePath(resolved).c_str(), actualMode.c_str());
 }

@@ -65,14 +65,16 @@ int GetUniversalPath(std::string& path);
 
 // fopen with the mode made binary for UNIX-hosted paths ("r" -> "rb", "wt" -> "wb", "a+" -> "a+b").
 // The file is found without regard to the case of its name when it does not exist as spelled;
-// opening a read-only file (owner-write bit clear) for writing fails with errno EACCES.
+// opening a read-only file (owner-write bit clear) for writing fails with errno EACCES, and
+// opening a symbolic link for writing with ELOOP (writes never go through a link).
 FILE* MappedFopen(const std::string& path, const std::string& mode);
 
 // A buffered text file whose Open chooses the mode by the host of the path. Lines are read
 // without their line end; in text mode a "\r\n" line end reads as a bare line end, in binary
 // mode the "\r" stays. Writes are written as given (a bare line feed on POSIX in both modes).
 // The file is found without regard to the case of its name; opening a read-only file (owner-
-// write bit clear) for writing fails with accessDenied, also for root.
+// write bit clear) for writing fails with accessDenied, also for root; a symbolic link is never
+// opened for writing (writes never go through a link).
 //
 // Owned by its maker; one thread at a time.
 class KMappedStdioFile {

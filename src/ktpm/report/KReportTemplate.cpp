@@ -47,9 +47,9 @@ void KReportTemplate::ReadHeader(const std::string& path) {
   }
 }
 
-void KReportTemplate::Save(const std::string& path) {
+int KReportTemplate::Save(const std::string& path) {
   KTemplateStream stream;
-  if (!stream.Open(path, 0)) return;
+  if (!stream.Open(path, 0)) return 0;
   if (!KFileEntry(m_path).IsSamePath(path)) {
     for (KReportItem* item : m_items) {
       std::string keyword = item->GetItemKeyword();
@@ -60,8 +60,9 @@ void KReportTemplate::Save(const std::string& path) {
     }
   }
   Write(stream);
-  stream.Close();
+  if (stream.Close() == 0) return 0;
   m_modified = 0;
+  return 1;
 }
 
 void KReportTemplate::Write(KTemplateStream& stream) const {

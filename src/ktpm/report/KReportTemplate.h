@@ -33,10 +33,12 @@ class KReportTemplate {
   // Clears the template, remembers path and reads only the header (parent node, HTML report
   // directories, name).
   void ReadHeader(const std::string& path);
-  // Writes the template to path; a path that cannot be created leaves everything unchanged.
+  // Writes the template to path, replacing the file through a temporary file. 1 when written;
+  // 0 when the file is write-protected or cannot be written whole: the file on disk is then as
+  // it was and the template stays modified.
   // Saved under another path than its own, plots and 3D scenes lose their image and scene
   // files, since those were made for the template they came from. The path member is kept.
-  void Save(const std::string& path);
+  int Save(const std::string& path);
   // Writes the header entries, then every item in order.
   virtual void Write(KTemplateStream& stream) const;
   // Clears the template and reads header and items until the end of the stream; items of an

@@ -2,6 +2,7 @@
 #include <cstdlib>
 #include <cstring>
 
+#include <ktpm/platform/FileReplacement.h>
 #include <ktpm/platform/KFileEntry.h>
 #include <ktpm/platform/LocaleFreeNumbers.h>
 #include <ktpm/platform/MappedFile.h>
@@ -44,6 +45,8 @@ std::string WithoutDoubleQuotes(const std::string& value) {
 
 }  // namespace
 
+KTemplateStream::KTemplateStream() = default;
+
 KTemplateStream::~KTemplateStream() { Close(); }
 
 int KTemplateStream::Open(const char* path, int forReading) {
@@ -55,20 +58,31 @@ int KTemplateStream::Open(const char* path, int forReading) {
 int KTemplateStream::Open(const std::string& path, int forReading) {
   Close();
   if (path.empty()) return 0;
-  if (!forReading && KFileEntry(path).IsWriteProtected()) return 0;
-  m_file = MappedFopen(path, forReading ? "r" : "w");
   m_line[0] = '\0';
   m_lineHeldBack = false;
+  if (forReading) {
+    m_file = MappedFopen(path, "r");
+    return m_file != nullptr ? 1 : 0;
+  }
+  if (KFileEntry(path).IsWriteProtected()) return 0;
+  // A written file is made beside the old one and replaces it on Close.
+  m_replacement = std::make_unique<ktpm::detail::FileReplacement>(path);
+  m_file = m_replacement->Stream();
+  if (m_file == nullptr) m_replacement.reset();
   return m_file != nullptr ? 1 : 0;
 }
 
 int KTemplateStream::Close() {
-  if (m_file != nullptr) {
+  int result = 1;
+  if (m_replacement != nullptr) {
+    result = m_replacement->Commit() ? 1 : 0;
+    m_replacement.reset();
+  } else if (m_file != nullptr) {
     std::fclose(m_file);
-    m_file = nullptr;
-    m_lineHeldBack = false;
   }
-  return 1;
+  m_file = nullptr;
+  m_lineHeldBack = false;
+  return result;
 }
 
 int KTemplateStream::AtEnd() const {

@@ -1,7 +1,8 @@
 // The line-oriented text reader and writer of report template and report information files.
 //
-// KTemplateStream owns one C stream, opened through MappedFopen and closed by Close or the
-// destructor. Entries are lines of three kinds: a bare marker ("FONT"), a number
+// KTemplateStream owns one C stream, opened through MappedFopen for reading or on a temporary
+// file beside the target for writing, and closed by Close or the destructor. Entries are lines of
+// three kinds: a bare marker ("FONT"), a number
 // ("KEYWORD : 12", "KEYWORD : 0.500000") and a quoted string ("KEYWORD : \"text\""). Reading
 // is tolerant and strictly in order: a number whose keyword does not match (compared without
 // regard to case) leaves its target unchanged but still consumes its line; a string takes the
@@ -15,7 +16,12 @@
 
 #include <cstdint>
 #include <cstdio>
+#include <memory>
 #include <string>
+
+namespace ktpm::detail {
+class FileReplacement;
+}
 
 class KTemplateStream {
  public:
@@ -24,17 +30,19 @@ class KTemplateStream {
   // Size of the face-name buffer that ReadStringToBuffer fills (at most 31 characters kept).
   static constexpr int kFaceNameSize = 32;
 
-  KTemplateStream() = default;
+  KTemplateStream();
   KTemplateStream(const KTemplateStream&) = delete;
   KTemplateStream& operator=(const KTemplateStream&) = delete;
   virtual ~KTemplateStream();
 
   // Closes any open file, then opens path for reading ("r") or writing ("w"). A null or empty
-  // path leaves the stream closed. Opening for writing fails on a write-protected file.
-  // 1 when the file is open.
+  // path leaves the stream closed. Opening for writing fails on a write-protected file; what is
+  // written goes to a temporary file beside path, which replaces path on Close. 1 when the file
+  // is open.
   int Open(const char* path, int forReading);
   int Open(const std::string& path, int forReading);
-  // Closes the file if one is open. Always 1.
+  // Closes the file if one is open. A file opened for writing replaces the one at its path
+  // now; 0 when it could not be written whole (the file at its path is then as it was), else 1.
   int Close();
   // Non-zero when no file is open, the end of the file was reached or the file cannot be read.
   int AtEnd() const;
@@ -78,6 +86,8 @@ class KTemplateStream {
 
  private:
   FILE* m_file = nullptr;
+  // The temporary file behind m_file while writing; owns m_file then.
+  std::unique_ptr<ktpm::detail::FileReplacement> m_replacement;
   char m_line[kLineBufferSize] = {};
   // The line in m_line is to be returned again by the next ReadLine.
   bool m_lineHeldBack = false;
