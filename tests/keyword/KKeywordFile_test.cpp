@@ -6,6 +6,7 @@
 #include <thread>
 
 #include "KeywordTestSupport.h"
+#include "platform/FileSizeLimit.h"
 
 #include <ktpm/keyword/KKeywordFile.h>
 
@@ -354,6 +355,22 @@ TEST(KKeywordFile, ValueEndingInBackslashKeepsTheNextEntry) {
   EXPECT_EQ(again.GetValue("DIR"), keywords.GetValue("DIR"));
   EXPECT_EQ(again.GetValue("NEXT"), "2");
   EXPECT_EQ(again.GetValue("LAST"), "3");
+}
+
+TEST(KKeywordFile, AFailedSaveLeavesTheFileWholeAndReportsIt) {
+  TempDir dir;
+  std::string text;
+  for (int i = 0; i < 2000; ++i) text += "KEYWORD_" + std::to_string(i) + ": value\n";
+  const std::string path = dir.Write("part.fsu", text);
+  KKeywordFile keywords;
+  keywords.Load(path);
+  keywords.SetValue("KEYWORD_0", "changed");
+  {
+    ktpm::test::FileSizeLimit limit(4096);
+    EXPECT_EQ(keywords.Save(), 0);
+  }
+  EXPECT_EQ(ReadFileBytes(path), text);
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir.File("")), {}), 1);
 }
 
 }  // namespace

