@@ -1,6 +1,8 @@
 // KProjectTree: open and close, the node factory, the lookups, the bins and the sinks.
 #include <algorithm>
+#include <cerrno>
 #include <iterator>
+#include <system_error>
 
 #include <ktpm/keyword/KKeywordFile.h>
 #include <ktpm/platform/DirectoryWatcher.h>
@@ -11,6 +13,25 @@
 #include <ktpm/projtree/FileNameRules.h>
 #include <ktpm/projtree/KProjectTree.h>
 #include <ktpm/projtree/NodeFileIndex.h>
+
+namespace {
+
+// The path joined to the current directory unless it is absolute already, ".." left for the
+// system to resolve (through a symbolic link it differs from the lexical parent). Empty, with
+// errno set, when the current directory cannot be read.
+std::string AbsoluteProjectPath(const std::string& path) {
+  if (path.empty()) {
+    errno = ENOENT;
+    return path;
+  }
+  if (ktpm::detail::IsPathSeparator(path[0])) return path;
+  const std::string current = GetCurrentDir();
+  return current.empty() ? current : ktpm::detail::JoinPath(current, path);
+}
+
+std::string ErrorText(int error) { return std::generic_category().message(error); }
+
+}  // namespace
 
 KProjectTree::KProjectTree() { m_root.m_tree = nullptr; }
 
@@ -25,17 +46,27 @@ KProjectTree::~KProjectTree() {
 }
 
 void KProjectTree::Open(const std::string& path) {
+  // Made absolute before anything changes the current directory: the build and the watcher
+  // find the directory the caller named, not one of the same name inside it.
+  const std::string absolute = AbsoluteProjectPath(path);
   Close();
+  m_projectPath.clear();
+  if (absolute.empty() || !ktpm::detail::ChangeCurrentDirectory(absolute)) {
+    const int error = errno;
+    // The tree stays closed: a build here would list whatever directory is current.
+    ReportDiagnostic(KDS_ERROR, "Cannot open the project directory " + path + ": " +
+                                    ErrorText(error) + ". The project is closed.");
+    return;
+  }
   {
     TreeLockScope guard(*this);
-    m_projectPath = path;
+    m_projectPath = absolute;
     m_projectOpen = true;
     {
       // Every thread that could raise the stop flag has ended with Close.
       std::lock_guard<std::mutex> stopGuard(m_stopLock);
       m_stopFlag = 0;
     }
-    ktpm::detail::ChangeCurrentDirectory(path);
     BuildTree();
   }
   m_stopEvent.Reset();

@@ -51,8 +51,10 @@ class KProjectTree {
   KProjectTree& operator=(const KProjectTree&) = delete;
   virtual ~KProjectTree();
 
-  // Closes any open project, makes path the current directory, builds the tree and starts the
-  // directory watcher.
+  // Closes any open project, makes path (a relative one taken against the current directory as
+  // it is before the call) the current directory, builds the tree and starts the directory
+  // watcher. A directory that cannot be entered leaves the tree closed and empty, changes
+  // nothing on disk and is reported (KDS_ERROR).
   void Open(const std::string& path);
   // Stops the watcher, empties the tree and frees every node.
   void Close();
