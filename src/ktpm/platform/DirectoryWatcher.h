@@ -24,10 +24,11 @@ class DirectoryWatcher {
   enum class WaitResult { kChanged, kStopped, kTimeout, kFailed };
 
   virtual ~DirectoryWatcher() = default;
-  // Watches the directory and every subdirectory below it. A subdirectory made later is watched
-  // as soon as its creation is seen, and is then scanned for subdirectories made before its
-  // watch existed. Running out of watches for subdirectories still leaves the directory itself
-  // watched. false when the directory itself cannot be watched.
+  // Watches the directory the path leads to (symbolic links on the way resolved) and every
+  // subdirectory below it, without following links inside it. A subdirectory made later is
+  // watched as soon as its creation is seen, and is then scanned for subdirectories made before
+  // its watch existed. Running out of watches for subdirectories still leaves the directory
+  // itself watched. false when the directory itself cannot be watched.
   virtual bool Start(const std::string& directory) = 0;
   // Waits up to timeoutMs (negative: without time-out) for a change or for the stop event, and
   // consumes every notification that is pending. The stop event wins when both are there.

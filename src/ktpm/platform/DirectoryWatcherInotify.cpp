@@ -7,6 +7,7 @@
 
 #include <cerrno>
 #include <chrono>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <system_error>
@@ -14,6 +15,7 @@
 #include <vector>
 
 #include <ktpm/platform/DirectoryWatcher.h>
+#include <ktpm/platform/PathText.h>
 
 namespace ktpm::detail {
 namespace {
@@ -33,11 +35,14 @@ class InotifyWatcher : public DirectoryWatcher {
       AddProblem("Cannot watch " + directory + " for changes: " + ErrorText(m_initError) + ".");
       return false;
     }
-    if (!AddWatch(directory)) {
+    // The directory the path leads to is watched: a project reached through a symbolic link
+    // (the link itself or one above it) changes where the link points.
+    const std::string resolved = ResolvedDirectory(directory);
+    if (resolved.empty() || !AddWatch(resolved)) {
       AddProblem("Cannot watch " + directory + " for changes: " + ErrorText(errno) + ".");
       return false;
     }
-    AddSubdirectories(directory);
+    AddSubdirectories(resolved);
     return true;
   }
 
@@ -71,6 +76,17 @@ class InotifyWatcher : public DirectoryWatcher {
   size_t WatchCount() const override { return m_paths.size(); }
 
  private:
+  // The path with every symbolic link resolved; empty (errno set) when it leads nowhere.
+  static std::string ResolvedDirectory(const std::string& directory) {
+    char* resolved = realpath(ToNativePath(directory).c_str(), nullptr);
+    if (resolved == nullptr) return {};
+    std::string path = resolved;
+    std::free(resolved);
+    return path;
+  }
+
+  // Subdirectories are watched without following a symbolic link, so a link inside the project
+  // cannot make a loop.
   bool AddWatch(const std::string& directory) {
     const int wd = inotify_add_watch(m_fd, directory.c_str(), kNameEvents);
     if (wd < 0) return false;
