@@ -123,6 +123,18 @@ void WriteStderrLine(const std::string& line) {
   std::cerr << text << std::flush;
 }
 
+// Writes lines on stdout at once; when stdout and stderr are the same terminal the status line
+// is taken down first and put back after, so that a line never lands in the middle of it. Lock
+// order: stdout, then stderr.
+void WriteStdoutLines(const std::string& text) {
+  std::lock_guard<std::mutex> outGuard(StdoutLock());
+  StderrState& state = Stderr();
+  std::lock_guard<std::mutex> errGuard(state.lock);
+  if (!state.status.empty()) std::cerr << kEraseLine << std::flush;
+  std::cout << text << std::flush;
+  if (!state.status.empty()) std::cerr << state.status << std::flush;
+}
+
 const char* SeverityText(KDiagnosticSeverity severity) {
   switch (severity) {
     case KDS_INFO:
@@ -229,10 +241,7 @@ void TextTable::Print() const {
   }
 }
 
-void PrintLine(std::string_view line) {
-  std::lock_guard<std::mutex> guard(StdoutLock());
-  std::cout << line << "\n" << std::flush;
-}
+void PrintLine(std::string_view line) { WriteStdoutLines(std::string(line) + "\n"); }
 
 std::string DumpJson(const nlohmann::json& value, int indent) {
   return Sanitised(value).dump(indent, ' ', false, nlohmann::json::error_handler_t::replace);
@@ -240,11 +249,7 @@ std::string DumpJson(const nlohmann::json& value, int indent) {
 
 void PrintJson(const nlohmann::json& value) { std::cout << DumpJson(value, 2) << "\n"; }
 
-void PrintJsonLine(const nlohmann::json& value) {
-  const std::string line = DumpJson(value, -1) + "\n";
-  std::lock_guard<std::mutex> guard(StdoutLock());
-  std::cout << line << std::flush;
-}
+void PrintJsonLine(const nlohmann::json& value) { WriteStdoutLines(DumpJson(value, -1) + "\n"); }
 
 nlohmann::json JsonTextOrNull(bool present, const std::string& text) {
   return present ? nlohmann::json(text) : nlohmann::json(nullptr);

@@ -64,7 +64,8 @@ class TextTable {
   std::vector<Row> m_rows;
 };
 
-// One line on std::cout, flushed at once (lines from several threads never mix).
+// One line on std::cout, flushed at once (lines from several threads never mix, and never land
+// in the status line when stdout and stderr are the same terminal).
 void PrintLine(std::string_view line);
 
 // --- JSON ------------------------------------------------------------------------------------

@@ -45,7 +45,7 @@ class WatchSink : public BuildProgressSink {
 
   void PrintListing(KT_PM_Node* root, const std::string& directory) {
     if (m_json) {
-      ForEachNode(root, [this](KT_PM_Node* node, int depth) {
+      ForEachNode(root, [](KT_PM_Node* node, int depth) {
         PrintJsonLine({{"event", "listed"}, {"depth", depth}, {"node", NodeToJson(node)}});
       });
       PrintJsonLine({{"event", "watching"}, {"depth", nullptr}, {"node", nullptr}});
