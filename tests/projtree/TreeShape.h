@@ -27,6 +27,10 @@ struct KProjectTreeTestPeer {
     auto guard = tree.LockTree();
     tree.BuildTree();
   }
+  // A resynchronisation on this thread, as the watcher's.
+  static void Resync(KProjectTree& tree) { tree.DoResync(); }
+  // Asks a running build to give up, as a newer resync or Close does.
+  static void RequestStop(KProjectTree& tree) { tree.RequestStop(); }
   // Matches the generated reports of a template node with its children, as a build does.
   static void CheckRPTChildren(KProjectTree& tree, KT_PM_Node* templateNode) {
     KReportTemplate reportTemplate;

@@ -13,6 +13,7 @@
 #include <ktpm/projtree/KProjectTree.h>
 #include <ktpm/report/KReportInfo.h>
 #include <ktpm/report/KReportTemplate.h>
+#include <ktpm/report/ReportPaths.h>
 
 using ktpm::detail::CutExtension;
 using ktpm::detail::EndsWithNoCase;
@@ -366,11 +367,14 @@ void KProjectTree::CheckRPTChildren(KT_PM_Node* templateNode, KReportTemplate& r
   }
   for (int i = 0; i < reportTemplate.GetHtmlReportDirCount(); ++i) {
     const std::string directory = reportTemplate.GetHtmlReportDir(i);
-    // Reports live in the project directory: a directory named elsewhere never becomes a node,
-    // which a later delete of the report would remove with everything in it.
-    if (!IsProjectFileName(directory)) continue;
-    if (!KDirectoryEntry(directory).IsDirectory()) continue;
-    const std::string name = ktpm::detail::NameOf(directory);
+    // Reports live inside the project directory, often in a folder of their template's data: a
+    // directory named elsewhere never becomes a node, which a later delete of the report would
+    // remove with everything in it. The report is known by the directory's last component.
+    if (ktpm::detail::ResolveDirectoryInsideTemplateDir(templateNode->GetMainFile(), directory)
+            .empty()) {
+      continue;
+    }
+    const std::string name = ktpm::detail::LastPathComponent(directory);
     const auto pending = pendingByStyle.find(name);
     if (pending != pendingByStyle.end() && !name.empty()) {
       // The report was generated: its request file makes way for the report directory.
