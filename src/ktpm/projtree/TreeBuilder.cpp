@@ -161,6 +161,11 @@ void KProjectTree::BuildTree() {
       if (existing->GetState() == NS_DELETED) existing->SetClientData(0);
       if (KT_PM_Node::RefreshNodeState(existing)) {
         existing->SetState(NS_OK);
+        // Deleting cut every link: a model found again stands under the root, as a new one.
+        const Node_Type type = existing->GetType();
+        if ((type == NT_CAD_MODEL || type == NT_MODEL) && existing->GetParent() == nullptr) {
+          KT_PM_Node::AppendChild(&m_root, existing);
+        }
         if (existing->GetClientData() != 0) DoCallback(existing);
       }
     } else {
