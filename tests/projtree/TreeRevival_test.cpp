@@ -92,6 +92,11 @@ TEST(TreeRevival, TreeAfterFilesGoAndComeBackEqualsAFreshOpen) {
       {"bracket.ktl", "KTL model file\nMESH_MODEL_TYPE: MIDPLANE\nUNV|bracket.igs|PART |\nEND\n"}};
   const Case cases[] = {
       {"CAD model comes back", translated, "bracket.igs", true},
+      {"translated mesh goes", translated, "bracket.ktl", false},
+      {"boundary condition goes", chain, "part.bf3", false},
+      {"boundary condition comes back", chain, "part.bf3", true},
+      {"input comes back", chain, "part1.001", true},
+      {"input of a pending result comes back", pending, "part1.001", true},
   };
   for (const Case& c : cases) {
     RevivalProject project;

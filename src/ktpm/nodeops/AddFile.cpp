@@ -32,7 +32,6 @@ KT_PM_Node* KProjectTree::AddReportInfoFile(const std::string& path) {
     report = FindInternalNode(path);
     if (report != nullptr && report->GetType() != NT_REPORT) return report;
     if (report == nullptr) report = CreateNode(path, NT_REPORT, NST_DEFAULT);
-    if (templateNode != nullptr) KT_PM_Node::AppendChild(templateNode, report);
   }
   const char* errorExtension = GetRegistryExtension(NT_REPORT, NST_DEFAULT, RC_ERROR_OUTPUT);
   const std::string errorFile = ktpm::detail::WithExtension(path, errorExtension);
@@ -42,6 +41,7 @@ KT_PM_Node* KProjectTree::AddReportInfoFile(const std::string& path) {
   } else {
     report->SetState(NS_PENDING);
   }
+  if (templateNode != nullptr) KT_PM_Node::AppendChild(templateNode, report);
   return report;
 }
 

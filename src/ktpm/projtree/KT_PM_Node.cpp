@@ -350,9 +350,10 @@ void KT_PM_Node::UpdateResultFiles(const std::string& name) {
 
 KT_PM_Node* KT_PM_Node::AppendChild(KT_PM_Node* parent, KT_PM_Node* child) {
   if (child->m_parent != nullptr) return child->m_parent;
-  // A deleted node is out of the tree: nothing hangs under it (a build may still find it by a
-  // file name until its file comes back).
+  // A deleted node is out of the tree: nothing hangs under it, and it hangs nowhere (a build may
+  // still find it by a file name until its file comes back and it is found again).
   if (parent->m_state == NS_DELETED) return parent;
+  if (child->m_state == NS_DELETED) return child;
   for (KT_PM_Node* node = parent; node != nullptr; node = node->m_parent) {
     if (node == child) return child;
   }

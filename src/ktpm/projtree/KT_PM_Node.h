@@ -116,8 +116,8 @@ class KT_PM_Node {
 
   // --- Operations the tree uses on its nodes (not for clients) ---------------------------------
   // Links child at the end of parent's children. Returns the child's existing parent (nothing
-  // changes), the child itself when it is parent or one of its ancestors (nothing changes), or
-  // nullptr when linked.
+  // changes), the parent when it is deleted, the child itself when it is deleted or is parent or
+  // one of its ancestors (nothing changes), or nullptr when linked.
   static KT_PM_Node* AppendChild(KT_PM_Node* parent, KT_PM_Node* child);
   // Depth first from start (start, its children, then its next siblings): the first node whose
   // files hold the name.

@@ -11,6 +11,7 @@
 #include <ktpm/projtree/BuildCache.h>
 #include <ktpm/projtree/FileNameRules.h>
 #include <ktpm/projtree/KProjectTree.h>
+#include <ktpm/projtree/NodeFileAccess.h>
 #include <ktpm/report/KReportInfo.h>
 #include <ktpm/report/KReportTemplate.h>
 #include <ktpm/report/ReportPaths.h>
@@ -65,6 +66,21 @@ std::string DescribeMaterial(const std::string& supplier, const std::string& gra
   return text;
 }
 
+// A deleted node that an attach finds is a node found again: it starts afresh, as a node made
+// now would, with its main file only, its state from the disk and no client data (so the sinks
+// hear of it as of a new node). Nothing changes for a node that is not deleted.
+void FindAgain(KT_PM_Node* node) {
+  if (node == nullptr || node->GetState() != NS_DELETED) return;
+  node->SetClientData(0);
+  node->TruncateFilesToMain();
+  if (ktpm::detail::NodeFileExists(*node, node->GetMainFile())) {
+    node->SetState(NS_OK);
+    KT_PM_Node::RefreshNodeState(node);
+  } else {
+    node->SetState(KT_PM_Node::AttachErrorOutput(node) ? NS_FAILED : NS_PENDING);
+  }
+}
+
 }  // namespace
 
 KT_PM_Node* KProjectTree::CreateResultNode(const std::string& mainFile, Node_SubType subType) {
@@ -96,7 +112,11 @@ void KProjectTree::AttachResultNode(KT_PM_Node* input, const KKeywordFile& keywo
   // Results are made only inside the project directory.
   if (!IsProjectFileName(mainFile)) return;
   KT_PM_Node* result = FindInternalNode(mainFile);
-  if (result != nullptr) {
+  if (result != nullptr && result->GetState() == NS_DELETED) {
+    // Deleted with its input, whose file is back.
+    result->SetSubType(analysis);
+    FindAgain(result);
+  } else if (result != nullptr) {
     if (result->GetParent() != nullptr) return;
     result->SetSubType(analysis);
     KT_PM_Node::RefreshNodeState(result);
@@ -113,6 +133,7 @@ void KProjectTree::AttachResultNode(KT_PM_Node* input, const KKeywordFile& keywo
       const std::string fillFile = WithExtension(
           mainFile, GetResultExtension(NST_FLOW, NST_MESH_MIDPLANE, FA_FILL, RT_SUMMARY));
       KT_PM_Node* fill = FindInternalNode(fillFile);
+      FindAgain(fill);
       if (fill == nullptr) fill = CreateResultNode(fillFile, NST_FLOW);
       KT_PM_Node::AppendChild(fill, result);
       top = fill;
@@ -192,13 +213,19 @@ void KProjectTree::AttachPCNode(KT_PM_Node* input, KKeywordFile& keywords) {
 
   KT_PM_Node* parent = nullptr;
   if (!reference.empty() && parentType == NT_RESTART) {
-    if (KT_PM_Node* restart = FindInternalNode(reference)) {
+    KT_PM_Node* restart = FindInternalNode(reference);
+    if (restart != nullptr && restart->GetState() != NS_DELETED) {
       KT_PM_Node::AppendChild(restart, input);
       return;
     }
     KT_PM_Node* owner = FindNodeByBase(CutExtension(reference).c_str(), NT_RESULT, parentSubType);
     if (owner == nullptr || !IsProjectFileName(reference)) return;
-    parent = CreateNode(reference, NT_RESTART, parentSubType);
+    if (restart != nullptr) {
+      FindAgain(restart);
+      parent = restart;
+    } else {
+      parent = CreateNode(reference, NT_RESTART, parentSubType);
+    }
     KT_PM_Node::AppendChild(owner, parent);
   } else if (!reference.empty()) {
     parent = FindNodeByBase(CutExtension(reference).c_str(), parentType, parentSubType);
@@ -216,12 +243,15 @@ KT_PM_Node* KProjectTree::FindMaterialParent(KT_PM_Node* input, KKeywordFile& ke
   if (mesh.empty()) mesh = keywords.GetValue("2DCOOL_CROSS_SECTION_MODEL");
   if (mesh.empty()) return nullptr;
   KT_PM_Node* meshNode = FindInternalNode(MeshFileName(mesh));
-  if (meshNode == nullptr) return nullptr;
+  if (meshNode == nullptr || meshNode->GetState() == NS_DELETED) return nullptr;
 
   const std::string materialFile = keywords.GetValue("MATERIAL_FILE");
   if (!materialFile.empty() && ProjectFileExists(materialFile)) {
     KT_PM_Node* material = FindInternalNode(materialFile);
-    return material != nullptr && material->GetType() == NT_MATERIAL ? material : nullptr;
+    return material != nullptr && material->GetType() == NT_MATERIAL &&
+                   material->GetState() != NS_DELETED
+               ? material
+               : nullptr;
   }
   const std::string newFile = MakeMaterialFile(keywords, input->GetMainFile());
   KT_PM_Node* material = nullptr;
@@ -334,6 +364,7 @@ KT_PM_Node* KProjectTree::AddTranslatorInput(const char* name) {
   outputModel = ktpm::detail::EnsureExtension(
       outputModel, meshKind == NST_MESH_3D ? Mesh3DExtension() : MeshExtension());
   KT_PM_Node* mesh = FindInternalNode(outputModel);
+  FindAgain(mesh);
   if (mesh == nullptr) {
     // A translator that names no output, or one outside the project, makes no mesh; its input
     // file stays out of the tree.

@@ -108,6 +108,12 @@ std::string BoundaryConditionName(const KKeywordFile& keywords, Node_SubType ana
   }
 }
 
+// A node found by a file name, as an attach may use it: a deleted node stays out of the tree
+// until its file comes back (the name step then finds it again).
+KT_PM_Node* Live(KT_PM_Node* node) {
+  return node != nullptr && node->GetState() == NS_DELETED ? nullptr : node;
+}
+
 struct InputKeywords {
   KT_PM_Node* input;
   std::shared_ptr<KKeywordFile> keywords;
@@ -230,7 +236,7 @@ void KProjectTree::BuildTree() {
     if (node->GetType() == NT_MATERIAL) {
       const std::string mesh =
           MeshFileName(LoadKeywords(node->GetMainFile())->GetValue("PLASTIC_MODEL"));
-      if (KT_PM_Node* meshNode = FindInternalNode(mesh)) AddMaterialNode(meshNode, node);
+      if (KT_PM_Node* meshNode = Live(FindInternalNode(mesh))) AddMaterialNode(meshNode, node);
       const std::string shrinkage = WithExtension(node->GetMainFile(), ".dss");
       if (list.IsListed(shrinkage)) node->AddNodeFile(shrinkage);
     } else if (node->GetType() == NT_REPORT_TEMPLATE) {
@@ -260,7 +266,7 @@ void KProjectTree::BuildTree() {
     if (mesh == nullptr) continue;
     KT_PM_Node* mold = nullptr;
     if (!moldName.empty()) {
-      mold = FindInternalNode(EnsureExtension(moldName, MeshExtension()));
+      mold = Live(FindInternalNode(EnsureExtension(moldName, MeshExtension())));
       if (mold != nullptr) {
         if (mold->GetSubType() == NST_MESH_FUSION) mold->SetSubType(NST_MESH_MOLD_FUSION);
         if (mold->GetSubType() == NST_MESH_MIDPLANE) mold->SetSubType(NST_MESH_MOLD_MIDPLANE);
@@ -269,7 +275,7 @@ void KProjectTree::BuildTree() {
     }
     const char* bcExtension = GetRegistryExtension(NT_BOUNDARY_CONDITION, analysis, RC_MAIN);
     if (bcName.empty() || bcExtension == nullptr) continue;
-    KT_PM_Node* bc = FindInternalNode(EnsureExtension(bcName, bcExtension));
+    KT_PM_Node* bc = Live(FindInternalNode(EnsureExtension(bcName, bcExtension)));
     if (bc == nullptr) continue;
     bc->SetSubType(analysis);
     if (analysis == NST_COOL && mold != nullptr) {
@@ -292,7 +298,7 @@ void KProjectTree::BuildTree() {
     KModelFile model(node->GetMainFile());
     std::string cavity;
     if (model.GetCavityModel(cavity) && !cavity.empty()) {
-      if (KT_PM_Node* parent = FindInternalNode(cavity)) AddMoldNode(parent, node);
+      if (KT_PM_Node* parent = Live(FindInternalNode(cavity))) AddMoldNode(parent, node);
     }
   }
   if (IsClosing()) return;
@@ -411,11 +417,11 @@ void KProjectTree::AttachUnplacedBoundaryCondition(KT_PM_Node* node, bool meshFi
   const std::string model = bcFile.GetModel();
   KT_PM_Node* parent = nullptr;
   if (!model.empty()) {
-    parent = FindInternalNode(MeshFileName(model));
+    parent = Live(FindInternalNode(MeshFileName(model)));
   } else {
     const std::string mesh =
         WithExtension(file, meshFileExists ? MeshExtension() : Mesh3DExtension());
-    parent = FindInternalNode(mesh);
+    parent = Live(FindInternalNode(mesh));
     if (parent != nullptr) {
       // Record the mesh in the file, which may be write-protected while in use.
       bcFile.SetModel(mesh);
