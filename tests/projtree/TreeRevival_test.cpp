@@ -119,3 +119,26 @@ TEST(TreeRevival, TreeAfterFilesGoAndComeBackEqualsAFreshOpen) {
     }
   }
 }
+
+TEST(TreeRevival, ReportRequestFoundAgainIsANewNodeForTheSinks) {
+  RevivalProject project;
+  project.Write("part.rpt",
+                "PROJECT_PARENT_NODE : \"part.ktl\"\nNO_HTML_REPORTS : 0\nTEMPLATE_NAME : \"R\"\n");
+  const std::string request =
+      "PROJECT_PARENT_NODE : \"part.rpt\"\nHTML_STYLE : \"Later\"\nREPORT_TEMPLATE : "
+      "\"part.rpt\"\n";
+  project.Write("Later.rpi", request);
+  project.Open();
+  auto held = project.tree.LockTree();
+  KT_PM_Node* report = project.tree.FindInternalNode("Later.rpi");
+  ASSERT_NE(report, nullptr);
+  report->SetClientData(7);
+  project.tree.InternalDeleteNode(report, 1);
+  ASSERT_FALSE(project.Exists("Later.rpi"));
+  // Requested again.
+  project.Write("Later.rpi", request);
+  KProjectTreeTestPeer::Resync(project.tree);
+  EXPECT_EQ(report->GetState(), NS_PENDING);
+  EXPECT_EQ(ParentOf(project.tree, "Later.rpi"), "part.rpt");
+  EXPECT_EQ(report->GetClientData(), 0u);
+}

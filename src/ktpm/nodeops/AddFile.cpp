@@ -31,6 +31,8 @@ KT_PM_Node* KProjectTree::AddReportInfoFile(const std::string& path) {
     // A request whose template is unknown stays unlinked; a rebuild finds the same node again.
     report = FindInternalNode(path);
     if (report != nullptr && report->GetType() != NT_REPORT) return report;
+    // A deleted report found again is announced as a new one.
+    if (report != nullptr && report->GetState() == NS_DELETED) report->SetClientData(0);
     if (report == nullptr) report = CreateNode(path, NT_REPORT, NST_DEFAULT);
   }
   const char* errorExtension = GetRegistryExtension(NT_REPORT, NST_DEFAULT, RC_ERROR_OUTPUT);
