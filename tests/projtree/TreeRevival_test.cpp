@@ -142,3 +142,19 @@ TEST(TreeRevival, ReportRequestFoundAgainIsANewNodeForTheSinks) {
   EXPECT_EQ(ParentOf(project.tree, "Later.rpi"), "part.rpt");
   EXPECT_EQ(report->GetClientData(), 0u);
 }
+
+TEST(TreeRevival, DeletingAGeneratedReportRemovesItsDirectoryAndEntry) {
+  RevivalProject project;
+  project.Write("part.rpt",
+                "PROJECT_PARENT_NODE : \"part.ktl\"\nNO_HTML_REPORTS : 1\n"
+                "HTML_REPORT_DIR : \"part_rpt/Summary\"\nTEMPLATE_NAME : \"R\"\n");
+  std::filesystem::create_directories(project.Path() / "part_rpt" / "Summary");
+  project.Open();
+  auto held = project.tree.LockTree();
+  KT_PM_Node* report = project.tree.FindInternalNode("part_rpt/Summary");
+  ASSERT_NE(report, nullptr);
+  project.tree.InternalDeleteNode(report, 1);
+  EXPECT_FALSE(project.Exists("part_rpt/Summary"));
+  EXPECT_EQ(project.Read("part.rpt").find("Summary"), std::string::npos);
+  EXPECT_EQ(report->GetState(), NS_DELETED);
+}

@@ -76,7 +76,9 @@ void KT_PM_Node::DeleteFiles() {
     KReportTemplate reportTemplate(GetMainFile());
     reportTemplate.DeleteReportDataDir();
     KFileEntry(GetMainFile()).Delete(1);
-  } else if (m_type == NT_REPORT && m_parent != nullptr && !m_parent->m_files.empty()) {
+  } else if (m_type == NT_REPORT && m_parent != nullptr && m_parent->m_state != NS_DELETED &&
+             !m_parent->m_files.empty()) {
+    // A template deleted first took its reports' directories with its data.
     KReportTemplate reportTemplate(m_parent->GetMainFile());
     if (m_state == NS_PENDING || m_state == NS_FAILED) {
       for (KFileEntry& file : m_files) file.Delete(1);
@@ -96,17 +98,19 @@ void KProjectTree::InternalDeleteNode(KT_PM_Node* node, int withFiles) {
   if (withFiles) {
     std::vector<KT_PM_Node*> dependants;
     node->GetDependentNodes(dependants, 0);
-    node->DetachFromParent();
     node->SetFirstChild(nullptr);
     for (KT_PM_Node* dependant : dependants) {
       if (dependant->GetState() == NS_DELETED) continue;
       dependant->SetFirstChild(nullptr);
-      dependant->DetachFromParent();
+      // A report's directory and its template's list entry are found through its parent: the
+      // files go before the link.
       dependant->DeleteFiles();
+      dependant->DetachFromParent();
       UnlinkDeleted(dependant);
       DoCallback(dependant);
     }
     node->DeleteFiles();
+    node->DetachFromParent();
   } else {
     node->DetachFromParent();
     DeleteNodeHelper(node->GetFirstChild(), 0);
