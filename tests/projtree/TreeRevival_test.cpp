@@ -158,3 +158,25 @@ TEST(TreeRevival, DeletingAGeneratedReportRemovesItsDirectoryAndEntry) {
   EXPECT_EQ(project.Read("part.rpt").find("Summary"), std::string::npos);
   EXPECT_EQ(report->GetState(), NS_DELETED);
 }
+
+TEST(TreeRevival, EmptyReferencesFindNothing) {
+  RevivalProject project;
+  ktpm::test::ScopedMaterialData data(project.Path() / ".data");
+  // An input whose grade no database knows: its material is unresolved and has no file.
+  project.Write("q1.001",
+                "PLASTIC_MODEL: part.ktl\nMATERIAL_SUPPLIER: Nobody\nMATERIAL_GRADE: None\n"
+                "3DFLOW_ANALYSIS_AIM: FILL\n");
+  project.Write("t.rpt", "PROJECT_PARENT_NODE : \"\"\nNO_HTML_REPORTS : 0\n");
+  project.Write("e.rpi", "PROJECT_PARENT_NODE : \"\"\nHTML_STYLE : \"E\"\n");
+  project.Write("out.081", "TRANS_INPUT_MODEL: \nTRANS_OUTPUT_MODEL: out.ktl\n");
+  project.tree.SetInspectionMode(1);
+  project.Open();
+  // The unresolved material is there from the first build: the rebuild could find it.
+  project.Rebuild();
+  auto held = project.tree.LockTree();
+  ASSERT_EQ(project.tree.FindInternalNode("q1.001")->GetParent()->GetSubType(),
+            NST_MATERIAL_UNRESOLVED);
+  EXPECT_EQ(ParentOf(project.tree, "t.rpt"), "<none>");
+  EXPECT_EQ(ParentOf(project.tree, "e.rpi"), "<none>");
+  EXPECT_EQ(ParentOf(project.tree, "out.ktl"), "NT_CAD_MODEL");
+}

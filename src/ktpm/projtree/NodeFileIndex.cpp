@@ -26,12 +26,14 @@ void NodeFileIndex::Clear() {
   m_byBase.clear();
 }
 
+// An empty name (an empty reference in a file) finds nothing, though a node may hold an empty
+// name: the unresolved material has no file.
 const std::vector<KT_PM_Node*>* NodeFileIndex::FindByName(const std::string& fileName) const {
-  return Lookup(m_byName, FoldCase(fileName));
+  return fileName.empty() ? nullptr : Lookup(m_byName, FoldCase(fileName));
 }
 
 const std::vector<KT_PM_Node*>* NodeFileIndex::FindByBase(const std::string& base) const {
-  return Lookup(m_byBase, FoldCase(base));
+  return base.empty() ? nullptr : Lookup(m_byBase, FoldCase(base));
 }
 
 // Lists are short (a name is held by one node, a base by a node's few files), so an ordered

@@ -22,9 +22,11 @@ class NodeFileIndex {
   void Remove(KT_PM_Node* node, const std::string& fileName);
   void Clear();
 
-  // The nodes holding the file, first in array order first; nullptr when none.
+  // The nodes holding the file, first in array order first; nullptr when none or the name is
+  // empty.
   const std::vector<KT_PM_Node*>* FindByName(const std::string& fileName) const;
-  // The nodes with a file whose path without extension is base (one entry per such file).
+  // The nodes with a file whose path without extension is base (one entry per such file);
+  // nullptr when none or base is empty.
   const std::vector<KT_PM_Node*>* FindByBase(const std::string& base) const;
 
  private:
