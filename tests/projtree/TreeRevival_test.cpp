@@ -120,6 +120,42 @@ TEST(TreeRevival, TreeAfterFilesGoAndComeBackEqualsAFreshOpen) {
   }
 }
 
+namespace {
+
+// Records what the sinks hear; may ask the build to give up when it hears of a node.
+class StopSink : public IProjectNotifySink {
+ public:
+  explicit StopSink(KProjectTree& tree, std::string stopAt = {})
+      : m_tree(tree), m_stopAt(std::move(stopAt)) {}
+  void OnNodeChanged(KT_PM_Node* node) override {
+    calls.push_back("changed " + node->GetMainFile());
+    if (!m_stopAt.empty() && node->GetMainFile() == m_stopAt) {
+      KProjectTreeTestPeer::RequestStop(m_tree);
+    }
+  }
+  void OnInitProgress(int steps) override { calls.push_back("init " + std::to_string(steps)); }
+  void OnSetProgress(int step) override { calls.push_back("set " + std::to_string(step)); }
+  void OnEndProgress() override { calls.push_back("end"); }
+  std::vector<std::string> calls;
+
+ private:
+  KProjectTree& m_tree;
+  std::string m_stopAt;
+};
+
+}  // namespace
+
+TEST(TreeRevival, ReportRequestOfNoKnownTemplateIsAnnounced) {
+  RevivalProject project;
+  project.Write("orphan.rpi", "PROJECT_PARENT_NODE : \"gone.rpt\"\nHTML_STYLE : \"Summary\"\n");
+  StopSink sink(project.tree);
+  project.tree.RegisterNotifySink(&sink);
+  project.Open();
+  project.tree.UnregisterNotifySink(&sink);
+  EXPECT_NE(std::find(sink.calls.begin(), sink.calls.end(), "changed orphan.rpi"),
+            sink.calls.end());
+}
+
 TEST(TreeRevival, ReportRequestFoundAgainIsANewNodeForTheSinks) {
   RevivalProject project;
   project.Write("part.rpt",

@@ -199,12 +199,13 @@ void KProjectTree::BuildTree() {
     inputs.push_back({node, std::move(keywords)});
   }
 
-  // Step 5: left-over result files join their results.
+  // Step 5: left-over result files join their results; report requests are added as a new
+  // file is, which announces the report.
   const auto& selectors = GetResultSelectorTable();
   for (std::string& name : names) {
     if (name.empty()) continue;
     if (EndsWithNoCase(name, ".rpi")) {
-      AddReportInfoFile(name);
+      AddFile(name.c_str());
       name.clear();
       continue;
     }
