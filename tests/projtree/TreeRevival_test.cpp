@@ -145,6 +145,20 @@ class StopSink : public IProjectNotifySink {
 
 }  // namespace
 
+TEST(TreeRevival, BuildGivenUpSendsNoMoreProgress) {
+  RevivalProject project;
+  project.Write("x.stl", "solid x\nendsolid x\n");  // the last name of the listing
+  project.Open();
+  auto held = project.tree.LockTree();
+  project.tree.FindInternalNode("x.stl")->SetClientData(1);
+  StopSink sink(project.tree, "x.stl");
+  project.tree.RegisterNotifySink(&sink);
+  KProjectTreeTestPeer::BuildTree(project.tree);
+  project.tree.UnregisterNotifySink(&sink);
+  const std::vector<std::string> expected{"init 5", "set 1", "changed x.stl"};
+  EXPECT_EQ(sink.calls, expected);
+}
+
 TEST(TreeRevival, ReportRequestOfNoKnownTemplateIsAnnounced) {
   RevivalProject project;
   project.Write("orphan.rpi", "PROJECT_PARENT_NODE : \"gone.rpt\"\nHTML_STYLE : \"Summary\"\n");

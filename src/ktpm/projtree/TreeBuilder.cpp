@@ -150,8 +150,8 @@ void KProjectTree::BuildTree() {
                                     ErrorText(errno) + ".");
   }
   AddUnwrittenFilesToBuild();
-  SetProgress(1);
   if (IsClosing()) return;
+  SetProgress(1);
 
   // Step 3: main files make nodes.
   for (std::string& name : names) {
@@ -187,6 +187,7 @@ void KProjectTree::BuildTree() {
   }
 
   // Step 4: results of the analysis inputs.
+  if (IsClosing()) return;
   SetProgress(2);
   std::vector<InputKeywords> inputs;
   const size_t nodeCount = m_nodes.size();
@@ -201,6 +202,7 @@ void KProjectTree::BuildTree() {
 
   // Step 5: left-over result files join their results; report requests are added as a new
   // file is, which announces the report.
+  if (IsClosing()) return;
   const auto& selectors = GetResultSelectorTable();
   for (std::string& name : names) {
     if (name.empty()) continue;
@@ -331,8 +333,8 @@ void KProjectTree::BuildTree() {
   }
 
   // Step 11: side files.
-  SetProgress(3);
   if (IsClosing()) return;
+  SetProgress(3);
   for (std::string& name : names) {
     if (name.empty()) continue;
     const std::string extension = ExtensionOf(name);
@@ -356,8 +358,8 @@ void KProjectTree::BuildTree() {
   }
 
   // Step 12: meshes without a model get a placeholder CAD model.
-  SetProgress(4);
   if (IsClosing()) return;
+  SetProgress(4);
   const size_t countBeforePlaceholders = m_nodes.size();
   for (size_t i = 0; i < countBeforePlaceholders; ++i) {
     KT_PM_Node* node = m_nodes[i].get();
@@ -371,8 +373,8 @@ void KProjectTree::BuildTree() {
   }
 
   // Step 13: boundary conditions without a parent.
-  SetProgress(5);
   if (IsClosing()) return;
+  SetProgress(5);
   for (size_t i = 0; i < countBeforePlaceholders; ++i) {
     KT_PM_Node* node = m_nodes[i].get();
     if (node->GetType() != NT_BOUNDARY_CONDITION || node->GetState() == NS_DELETED ||
@@ -383,7 +385,8 @@ void KProjectTree::BuildTree() {
         node, list.IsListed(WithExtension(node->GetMainFile(), MeshExtension())));
   }
 
-  // Step 14.
+  // Step 14: a build given up protects nothing.
+  if (IsClosing()) return;
   if (!m_inspectionMode) ProtectFilesInUse();
   if (list.untoldProtectionFailures > 0) {
     ReportDiagnostic(KDS_WARNING, "The write protection of " +
