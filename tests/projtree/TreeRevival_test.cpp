@@ -97,6 +97,7 @@ TEST(TreeRevival, TreeAfterFilesGoAndComeBackEqualsAFreshOpen) {
       {"boundary condition comes back", chain, "part.bf3", true},
       {"input comes back", chain, "part1.001", true},
       {"input of a pending result comes back", pending, "part1.001", true},
+      {"run output comes back", chain, "part1.501", true},
   };
   for (const Case& c : cases) {
     RevivalProject project;

@@ -117,7 +117,11 @@ void KProjectTree::AttachResultNode(KT_PM_Node* input, const KKeywordFile& keywo
     result->SetSubType(analysis);
     FindAgain(result);
   } else if (result != nullptr) {
-    if (result->GetParent() != nullptr) return;
+    if (result->GetParent() != nullptr) {
+      // Placed by an earlier build; run outputs may have come back since.
+      KT_PM_Node::AttachRunOutputs(result, input);
+      return;
+    }
     result->SetSubType(analysis);
     KT_PM_Node::RefreshNodeState(result);
   } else {
