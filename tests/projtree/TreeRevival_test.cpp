@@ -231,3 +231,22 @@ TEST(TreeRevival, EmptyReferencesFindNothing) {
   EXPECT_EQ(ParentOf(project.tree, "e.rpi"), "<none>");
   EXPECT_EQ(ParentOf(project.tree, "out.ktl"), "NT_CAD_MODEL");
 }
+
+TEST(TreeRevival, DeletingALongChainOfRestartedAnalyses) {
+  ScratchProject project;
+  KT_PM_Node* top = project.Node(NT_ANALYSIS_INPUT, NST_FLOW);
+  KT_PM_Node* last = top;
+  constexpr int kLinks = 200000;
+  for (int i = 0; i < kLinks; ++i) {
+    KT_PM_Node* node = project.Node(i % 2 == 0 ? NT_RESULT : NT_ANALYSIS_INPUT, NST_FLOW);
+    // Linked directly: AppendChild walks the ancestors of every new child.
+    node->SetParent(last);
+    last->SetFirstChild(node);
+    last = node;
+  }
+  std::vector<KT_PM_Node*> dependants;
+  top->GetDependentNodes(dependants, 1);
+  EXPECT_EQ(dependants.size(), static_cast<size_t>(kLinks / 2));
+  project.tree.InternalDeleteNode(top, 1);
+  EXPECT_EQ(last->GetState(), NS_DELETED);
+}

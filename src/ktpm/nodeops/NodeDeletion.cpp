@@ -25,35 +25,53 @@ void UnlinkDeleted(KT_PM_Node* node) {
 }  // namespace
 
 void KT_PM_Node::GetDependentNodes(std::vector<KT_PM_Node*>& out, int resultsOnly) {
-  for (KT_PM_Node* child = m_firstChild; child != nullptr; child = child->m_nextSibling) {
-    if (child->m_type == NT_RESTART || child->m_type == NT_REPORT_TEMPLATE) {
-      out.push_back(child);
-      child->GetDependentNodes(out, 0);
-    } else {
-      if (!resultsOnly || child->m_type == NT_RESULT) out.push_back(child);
-      child->GetDependentNodes(out, resultsOnly);
-    }
-  }
-  const bool boundaryCondition = m_type == NT_BOUNDARY_CONDITION;
-  if (!boundaryCondition && !IsMoldMesh(this)) return;
-  KT_PM_Node* mesh = GetModelMeshNode();
-  if (mesh == nullptr) return;
-  // The inputs below the model mesh (and after it) that use this node.
-  std::vector<KT_PM_Node*> pending{mesh};
-  while (!pending.empty()) {
-    KT_PM_Node* node = pending.back();
-    pending.pop_back();
-    if (node->m_nextSibling != nullptr) pending.push_back(node->m_nextSibling);
-    if (node->m_type == NT_ANALYSIS_INPUT) {
-      KT_PM_Node* used =
-          boundaryCondition ? node->GetBoundaryConditionNode() : node->GetMoldMeshNode();
-      if (used == this) {
-        if (!resultsOnly) out.push_back(node);
-        node->GetDependentNodes(out, resultsOnly);
-        continue;
+  // Depth first, each node before what depends on it: its children (a restart or report
+  // template takes everything below it), then, for a boundary condition or mold mesh, the
+  // inputs that use it. A chain of restarted analyses is as deep as it is long, so the walk
+  // keeps its own stack.
+  struct Visit {
+    KT_PM_Node* node;
+    bool listed;      // the node itself goes to out when visited
+    int resultsOnly;  // what the walk below the node keeps
+  };
+  std::vector<Visit> stack{{this, false, resultsOnly}};
+  std::vector<Visit> next;
+  while (!stack.empty()) {
+    const Visit visit = stack.back();
+    stack.pop_back();
+    KT_PM_Node* const current = visit.node;
+    if (visit.listed) out.push_back(current);
+    next.clear();
+    for (KT_PM_Node* child = current->m_firstChild; child != nullptr;
+         child = child->m_nextSibling) {
+      if (child->m_type == NT_RESTART || child->m_type == NT_REPORT_TEMPLATE) {
+        next.push_back({child, true, 0});
+      } else {
+        next.push_back(
+            {child, !visit.resultsOnly || child->m_type == NT_RESULT, visit.resultsOnly});
       }
     }
-    if (node->m_firstChild != nullptr) pending.push_back(node->m_firstChild);
+    const bool boundaryCondition = current->m_type == NT_BOUNDARY_CONDITION;
+    KT_PM_Node* mesh =
+        boundaryCondition || IsMoldMesh(current) ? current->GetModelMeshNode() : nullptr;
+    // The inputs below the model mesh (and after it) that use this node.
+    std::vector<KT_PM_Node*> pending;
+    if (mesh != nullptr) pending.push_back(mesh);
+    while (!pending.empty()) {
+      KT_PM_Node* node = pending.back();
+      pending.pop_back();
+      if (node->m_nextSibling != nullptr) pending.push_back(node->m_nextSibling);
+      if (node->m_type == NT_ANALYSIS_INPUT) {
+        KT_PM_Node* used =
+            boundaryCondition ? node->GetBoundaryConditionNode() : node->GetMoldMeshNode();
+        if (used == current) {
+          next.push_back({node, !visit.resultsOnly, visit.resultsOnly});
+          continue;
+        }
+      }
+      if (node->m_firstChild != nullptr) pending.push_back(node->m_firstChild);
+    }
+    stack.insert(stack.end(), next.rbegin(), next.rend());
   }
 }
 
