@@ -40,7 +40,7 @@ test-asan: deps
 	  ctest --test-dir build-asan $(CTEST_FLAGS)
 
 # The suites of the subsystems that run threads.
-TSAN_LABELS ?= projtree|analysis|platform|report|mesh|matlib
+TSAN_LABELS ?= projtree|analysis|platform|report|mesh|matlib|tool
 test-tsan: deps
 	CC=clang CXX=clang++ cmake -S . -B build-tsan $(CMAKE_FLAGS) -DCMAKE_BUILD_TYPE=Debug \
 	  -DKTPM_SANITIZE=thread -DKTPM_BUILD_BENCH=OFF >/dev/null

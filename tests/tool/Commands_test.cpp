@@ -11,6 +11,7 @@
 #include "ToolRun.h"
 
 #include <ktpm/analysis/KJobsManager.h>
+#include <ktpm/version.h>
 
 namespace {
 
@@ -79,6 +80,7 @@ TEST_F(Tool, ExitStatusesAndMessages) {
   const std::string file = project + "/bracket.igs";
   std::vector<Case> cases = {
       {{"frobnicate"}, 2, "err", "unknown command \"frobnicate\""},
+      {{"--version"}, 0, "out", "ktpm " KTPM_VERSION_STRING},
       {{"files"}, 2, "err", "DIR is required"},
       {{"tree", "--no-such-option", project}, 2, "err", "--no-such-option"},
       {{"files", missing},

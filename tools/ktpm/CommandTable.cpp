@@ -6,6 +6,8 @@
 #include "Command.h"
 #include "Output.h"
 
+#include <ktpm/version.h>
+
 namespace ktpm::tool {
 namespace {
 
@@ -44,6 +46,7 @@ CommandRegistration::CommandRegistration(std::string name, CommandSetup setup) {
 int RunCommandLine(int argc, const char* const* argv) {
   CLI::App app{"ktpm: lists, shows and drives injection-moulding simulation projects"};
   app.require_subcommand(1);
+  app.set_version_flag("--version", "ktpm " KTPM_VERSION_STRING);
   std::map<CLI::App*, CommandRun> runs;
   for (auto& command : RegisteredCommands()) {
     const auto before = app.get_subcommands({}).size();
