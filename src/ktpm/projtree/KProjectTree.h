@@ -7,10 +7,10 @@
 // the mesh check function belong to the application; the tree only keeps pointers.
 //
 // Threads: the application calls the public operations from one thread. While a project is open a
-// directory-watcher thread and short-lived resync threads change the tree with the tree lock held;
-// the application holds LockTree() while it walks or reads nodes outside a sink call. Lock order:
-// tree lock, then stop lock. Diagnostics met while the tree holds its lock wait in a queue and
-// reach the handler once that thread has released the lock.
+// directory-watcher thread and a resync thread (one at a time) change the tree with the tree lock
+// held; the application holds LockTree() while it walks or reads nodes outside a sink call. Lock
+// order: tree lock, then stop lock. Diagnostics met while the tree holds its lock wait in a queue
+// and reach the handler once that thread has released the lock.
 #pragma once
 
 #include <atomic>
@@ -83,7 +83,9 @@ class KProjectTree {
 
   void RegisterNotifySink(IProjectNotifySink* sink);
   void UnregisterNotifySink(IProjectNotifySink* sink);
-  // Resynchronises the tree with the disk on a new thread; returns at once.
+  // Asks for a resynchronisation of the tree with the disk on the resync thread; returns at once.
+  // Requests coalesce: one resync runs and one waits, and a request made while one waits joins
+  // it. A thread that cannot be started is reported (KDS_WARNING).
   void Resync();
   // The job whose key file is name ended, well (ok non-zero) or not.
   void UpdateNodeStatus(const char* name, int ok);
@@ -199,7 +201,8 @@ class KProjectTree {
   void DirChangeThreadFunc();
   static unsigned _DirChangeThreadFunc(void* tree);
   static unsigned ResyncThreadFunc(void* tree);
-  void ReapFinishedResyncs();
+  // Takes the waiting request for the resync thread; false (and the thread ends) when none waits.
+  bool TakeResyncRequest();
 
   std::vector<IProjectNotifySink*> m_sinks;
   MeshCheckFunction m_meshCheck = nullptr;
@@ -224,12 +227,12 @@ class KProjectTree {
   // the watcher thread alone.
   std::unique_ptr<ktpm::detail::DirectoryWatcher> m_watcher;
   std::thread m_watcherThread;
-  struct ResyncThread {
-    std::thread thread;
-    std::shared_ptr<std::atomic<bool>> done;
-  };
-  std::mutex m_resyncThreadsLock;
-  std::vector<ResyncThread> m_resyncThreads;
+  // The resync thread: live from its start until it finds no request waiting; a request waits
+  // until the thread takes it. Joined by the next start, by Close and by the destructor.
+  std::mutex m_resyncLock;
+  std::thread m_resyncThread;
+  bool m_resyncThreadLive = false;
+  bool m_resyncRequested = false;
   KT_PM_Node* m_editNode = nullptr;
   std::string m_dataPath;
   std::string m_projectPath;

@@ -11,45 +11,55 @@ using ktpm::detail::EndsWithNoCase;
 using ktpm::detail::WithExtension;
 
 void KProjectTree::Resync() {
-  ReapFinishedResyncs();
-  auto done = std::make_shared<std::atomic<bool>>(false);
-  std::thread thread([this, done] {
-    ResyncThreadFunc(this);
-    done->store(true);
-  });
-  std::lock_guard<std::mutex> guard(m_resyncThreadsLock);
-  m_resyncThreads.push_back({std::move(thread), done});
+  std::string failure;
+  {
+    std::lock_guard<std::mutex> guard(m_resyncLock);
+    // The waiting request lists the directory after this call: this one joins it.
+    if (m_resyncRequested) return;
+    m_resyncRequested = true;
+    // The running resync takes the request when it ends.
+    if (m_resyncThreadLive) return;
+    // The previous thread found no request at its last look: it has ended or is ending without
+    // touching the tree again.
+    if (m_resyncThread.joinable()) m_resyncThread.join();
+    try {
+      m_resyncThread = std::thread([this] { ResyncThreadFunc(this); });
+      m_resyncThreadLive = true;
+    } catch (const std::exception& error) {
+      m_resyncRequested = false;
+      failure = error.what();
+    }
+  }
+  if (!failure.empty()) {
+    ReportDiagnostic(KDS_WARNING, "Cannot start a resync of " + m_projectPath + ": " + failure +
+                                      ". The tree follows the disk by its watcher alone.");
+  }
 }
 
 unsigned KProjectTree::ResyncThreadFunc(void* tree) {
   ktpm::detail::SetCurrentThreadIdlePriority();
-  static_cast<KProjectTree*>(tree)->DoResync();
+  auto* self = static_cast<KProjectTree*>(tree);
+  while (self->TakeResyncRequest()) self->DoResync();
   return 0;
 }
 
-void KProjectTree::ReapFinishedResyncs() {
-  std::lock_guard<std::mutex> guard(m_resyncThreadsLock);
-  for (auto it = m_resyncThreads.begin(); it != m_resyncThreads.end();) {
-    if (it->done->load()) {
-      it->thread.join();
-      it = m_resyncThreads.erase(it);
-    } else {
-      ++it;
-    }
-  }
+bool KProjectTree::TakeResyncRequest() {
+  std::lock_guard<std::mutex> guard(m_resyncLock);
+  m_resyncThreadLive = m_resyncRequested;
+  m_resyncRequested = false;
+  return m_resyncThreadLive;
 }
 
 void KProjectTree::StopThreads() {
   std::vector<std::thread> threads;
   {
-    std::lock_guard<std::mutex> guard(m_resyncThreadsLock);
-    for (ResyncThread& resync : m_resyncThreads) threads.push_back(std::move(resync.thread));
-    m_resyncThreads.clear();
+    std::lock_guard<std::mutex> guard(m_resyncLock);
+    if (m_resyncThread.joinable()) threads.push_back(std::move(m_resyncThread));
   }
   if (m_watcherThread.joinable()) threads.push_back(std::move(m_watcherThread));
   bool watcherDetached = false;
   for (std::thread& thread : threads) {
-    // A sink that closes the project from a resync runs on the thread being stopped.
+    // Close reached on the tree's own thread (from a diagnostic handler) cannot wait for itself.
     if (thread.get_id() == std::this_thread::get_id()) {
       thread.detach();
       watcherDetached = true;

@@ -17,7 +17,14 @@ void KProjectTree::StartWatcher() {
   ReportWatcherProblems(*watcher, started);
   if (!started) return;
   m_watcher = std::move(watcher);
-  m_watcherThread = std::thread([this] { _DirChangeThreadFunc(this); });
+  try {
+    m_watcherThread = std::thread([this] { _DirChangeThreadFunc(this); });
+  } catch (const std::exception& error) {
+    m_watcher.reset();
+    ReportDiagnostic(KDS_WARNING, "Cannot start the watcher of " + m_projectPath + ": " +
+                                      error.what() +
+                                      ". The tree does not follow the disk by itself.");
+  }
 }
 
 // The tree stays usable without its watcher: it then follows the disk only through Resync and
