@@ -1,6 +1,7 @@
 // KProjectTree: open and close, the node factory, the lookups, the bins and the sinks.
 #include <algorithm>
 #include <cerrno>
+#include <cstdlib>
 #include <iterator>
 #include <system_error>
 
@@ -31,12 +32,39 @@ std::string AbsoluteProjectPath(const std::string& path) {
 
 std::string ErrorText(int error) { return std::generic_category().message(error); }
 
+// The trees whose sinks this thread is calling now, innermost last.
+thread_local std::vector<const KProjectTree*> t_notifyingTrees;
+
+bool IsNotifyingOnThisThread(const KProjectTree* tree) {
+  return std::find(t_notifyingTrees.begin(), t_notifyingTrees.end(), tree) !=
+         t_notifyingTrees.end();
+}
+
+// Marks this thread as inside the sink calls of a tree.
+class NotifyingScope {
+ public:
+  explicit NotifyingScope(const KProjectTree* tree) { t_notifyingTrees.push_back(tree); }
+  NotifyingScope(const NotifyingScope&) = delete;
+  NotifyingScope& operator=(const NotifyingScope&) = delete;
+  ~NotifyingScope() { t_notifyingTrees.pop_back(); }
+};
+
 }  // namespace
 
 KProjectTree::KProjectTree() { m_root.m_tree = nullptr; }
 
-// Waits for the watcher and every resync thread, so that no thread outlives the tree it uses.
+// Waits for the watcher and the resync thread, so that no thread outlives the tree it uses.
 KProjectTree::~KProjectTree() {
+  if (IsNotifyingOnThisThread(this)) {
+    // The build that called the sink goes on with this tree once the sink returns, and the
+    // threads to wait for need the lock this thread holds: nothing can make that safe.
+    if (m_diagnostics) {
+      CallDiagnosticHandler(KDS_ERROR,
+                            "The project tree was destroyed from inside a notification of its "
+                            "own; the process cannot go on safely and ends.");
+    }
+    std::abort();
+  }
   {
     std::lock_guard<std::recursive_mutex> guard(m_treeLock);
     for (auto& node : m_nodes) node->m_clientData = 0;
@@ -46,6 +74,7 @@ KProjectTree::~KProjectTree() {
 }
 
 void KProjectTree::Open(const std::string& path) {
+  if (RefusedInsideNotification("Open")) return;
   // Made absolute before anything changes the current directory: the build and the watcher
   // find the directory the caller named, not one of the same name inside it.
   const std::string absolute = AbsoluteProjectPath(path);
@@ -77,6 +106,7 @@ void KProjectTree::Open(const std::string& path) {
 // end (a resync that waited for the tree lock across Close finds the tree closed and does
 // nothing), so that Open of another project and the destructor leave no thread behind.
 void KProjectTree::Close() {
+  if (RefusedInsideNotification("Close")) return;
   RequestStop();
   ++m_generation;
   m_stopEvent.Set();
@@ -336,27 +366,58 @@ void KProjectTree::AddBCNode(KT_PM_Node* parent, KT_PM_Node* bc) {
 
 // --- Sinks ---------------------------------------------------------------------------------------
 
-void KProjectTree::RegisterNotifySink(IProjectNotifySink* sink) { m_sinks.push_back(sink); }
+void KProjectTree::RegisterNotifySink(IProjectNotifySink* sink) {
+  std::lock_guard<std::mutex> guard(m_sinksLock);
+  m_sinks.push_back(sink);
+}
 
 void KProjectTree::UnregisterNotifySink(IProjectNotifySink* sink) {
+  std::lock_guard<std::mutex> guard(m_sinksLock);
   auto it = std::find(m_sinks.begin(), m_sinks.end(), sink);
   if (it != m_sinks.end()) m_sinks.erase(it);
 }
 
+bool KProjectTree::IsSinkRegistered(IProjectNotifySink* sink) {
+  std::lock_guard<std::mutex> guard(m_sinksLock);
+  return std::find(m_sinks.begin(), m_sinks.end(), sink) != m_sinks.end();
+}
+
+// A sink may register or unregister sinks while it is called: the walk goes over a copy.
+void KProjectTree::NotifySinks(const std::function<void(IProjectNotifySink*)>& call) {
+  std::vector<IProjectNotifySink*> sinks;
+  {
+    std::lock_guard<std::mutex> guard(m_sinksLock);
+    if (m_sinks.empty()) return;
+    sinks = m_sinks;
+  }
+  NotifyingScope scope(this);
+  for (IProjectNotifySink* sink : sinks) {
+    if (IsSinkRegistered(sink)) call(sink);
+  }
+}
+
+bool KProjectTree::RefusedInsideNotification(const char* operation) {
+  if (!IsNotifyingOnThisThread(this)) return false;
+  ReportDiagnostic(KDS_ERROR, std::string(operation) +
+                                  " was called from inside a notification of the project tree "
+                                  "and is refused.");
+  return true;
+}
+
 void KProjectTree::DoCallback(KT_PM_Node* node) {
-  for (IProjectNotifySink* sink : m_sinks) sink->OnNodeChanged(node);
+  NotifySinks([node](IProjectNotifySink* sink) { sink->OnNodeChanged(node); });
 }
 
 void KProjectTree::InitProgress(int steps) {
-  for (IProjectNotifySink* sink : m_sinks) sink->OnInitProgress(steps);
+  NotifySinks([steps](IProjectNotifySink* sink) { sink->OnInitProgress(steps); });
 }
 
 void KProjectTree::SetProgress(int step) {
-  for (IProjectNotifySink* sink : m_sinks) sink->OnSetProgress(step);
+  NotifySinks([step](IProjectNotifySink* sink) { sink->OnSetProgress(step); });
 }
 
 void KProjectTree::EndProgress() {
-  for (IProjectNotifySink* sink : m_sinks) sink->OnEndProgress();
+  NotifySinks([](IProjectNotifySink* sink) { sink->OnEndProgress(); });
 }
 
 void KProjectTree::NotifyNewNodes(KT_PM_Node* first) {

@@ -49,14 +49,17 @@ class KProjectTree {
   KProjectTree();
   KProjectTree(const KProjectTree&) = delete;
   KProjectTree& operator=(const KProjectTree&) = delete;
+  // Closes the project. Destroying the tree from inside one of its sink calls ends the process
+  // (see IProjectNotifySink.h).
   virtual ~KProjectTree();
 
   // Closes any open project, makes path (a relative one taken against the current directory as
   // it is before the call) the current directory, builds the tree and starts the directory
   // watcher. A directory that cannot be entered leaves the tree closed and empty, changes
-  // nothing on disk and is reported (KDS_ERROR).
+  // nothing on disk and is reported (KDS_ERROR). Refused, and reported, from inside a sink call.
   void Open(const std::string& path);
-  // Stops the watcher, empties the tree and frees every node.
+  // Stops the watcher, empties the tree and frees every node. Refused, and reported, from inside
+  // a sink call.
   void Close();
   int IsOpen() const;
   KT_PM_Node* GetRootNode() { return &m_root; }
@@ -188,6 +191,11 @@ class KProjectTree {
   KT_PM_Node* AddReportInfoFile(const std::string& path);
 
   // Notification and resync.
+  // Calls each sink registered when the walk begins and still registered when its turn comes.
+  void NotifySinks(const std::function<void(IProjectNotifySink*)>& call);
+  bool IsSinkRegistered(IProjectNotifySink* sink);
+  // Whether this thread is inside a sink call of this tree; if so, reports the operation refused.
+  bool RefusedInsideNotification(const char* operation);
   void InitProgress(int steps);
   void SetProgress(int step);
   void EndProgress();
@@ -204,6 +212,8 @@ class KProjectTree {
   // Takes the waiting request for the resync thread; false (and the thread ends) when none waits.
   bool TakeResyncRequest();
 
+  // Changed and copied under its own lock, never held across a sink call.
+  std::mutex m_sinksLock;
   std::vector<IProjectNotifySink*> m_sinks;
   MeshCheckFunction m_meshCheck = nullptr;
   int m_inspectionMode = 0;
