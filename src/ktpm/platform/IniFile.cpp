@@ -116,7 +116,7 @@ void IniFile::Parse(const std::string& text) {
     start = lineFeed + 1;
   }
   if (!m_lines.empty() && !m_lines.front().text.empty() && m_lines.front().text.back() == '\r') {
-    m_lineEnd = "\r";
+    m_lineEnd.assign(1, '\r');
   }
   Rebuild();
 }
