@@ -3,7 +3,7 @@
 set -euo pipefail
 packages=(cmake ninja-build g++ clang libclang-rt-14-dev make pkg-config
           libgtest-dev libgmock-dev libbenchmark-dev libsqlite3-dev libcli11-dev
-          nlohmann-json3-dev locales)
+          nlohmann-json3-dev locales rsync git)
 missing=()
 for package in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$package" 2>/dev/null | grep -q "install ok installed" \
