@@ -75,6 +75,7 @@ TEST(TreeRevival, TreeAfterFilesGoAndComeBackEqualsAFreshOpen) {
     std::vector<std::pair<const char*, const char*>> files;
     const char* removed;
     bool restored;
+    bool replacedByDirectory = false;
   };
   const char* input =
       "PLASTIC_MODEL: part.ktl\nMATERIAL_FILE: m.md3\n3DFLOW_ANALYSIS_AIM: FILL\n"
@@ -98,6 +99,8 @@ TEST(TreeRevival, TreeAfterFilesGoAndComeBackEqualsAFreshOpen) {
       {"input comes back", chain, "part1.001", true},
       {"input of a pending result comes back", pending, "part1.001", true},
       {"run output comes back", chain, "part1.501", true},
+      {"input replaced by a directory", chain, "part1.001", false, true},
+      {"boundary condition replaced by a directory", chain, "part.bf3", false, true},
   };
   for (const Case& c : cases) {
     RevivalProject project;
@@ -105,6 +108,7 @@ TEST(TreeRevival, TreeAfterFilesGoAndComeBackEqualsAFreshOpen) {
     project.Open();
     const std::string saved = project.Read(c.removed);
     std::filesystem::remove(project.Path() / c.removed);
+    if (c.replacedByDirectory) std::filesystem::create_directory(project.Path() / c.removed);
     KProjectTreeTestPeer::Resync(project.tree);
     if (c.restored) {
       project.Write(c.removed, saved);

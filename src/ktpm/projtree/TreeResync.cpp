@@ -96,8 +96,12 @@ void KProjectTree::CheckDeletedNodes(KT_PM_Node* first) {
     if (KT_PM_Node* next = node->GetNextSibling()) chains.push_back(next);
     // A node without a main file name (an unresolved material) has no file that could vanish.
     if (node->GetState() == NS_OK && !node->GetMainFile().empty()) {
-      // A material file that inspection mode only named counts as there.
-      if (ProjectFileExists(node->GetMainFile())) {
+      // A material file that inspection mode only named counts as there. A node's file is
+      // there only as a file; a generated report's main file is its directory.
+      const std::string main = node->GetMainFile();
+      const bool present = ProjectFileExists(main) &&
+                           (node->GetType() == NT_REPORT || !KFileEntry(main).IsDirectory());
+      if (present) {
         for (size_t i = node->GetFiles().size(); i-- > 1;) {
           if (!node->GetFiles()[i].Exists()) node->RemoveFileAt(i);
         }
