@@ -1,5 +1,5 @@
-// Helpers of the ktpm program's tests: a temporary directory, and the built program run as a
-// child process with its stdout and stderr captured in files.
+// Helpers of the ktpm program's tests: the job tests' temporary directory, and the built program
+// run as a child process with its stdout and stderr captured in files.
 #pragma once
 
 #include <fcntl.h>
@@ -18,37 +18,16 @@
 #include <thread>
 #include <vector>
 
+#include "analysis/JobTestSupport.h"
+
 extern char** environ;
 
 namespace ktpm::tooltest {
 
 // A fresh directory under the system's temporary directory, removed with everything in it.
-class TempDir {
- public:
-  TempDir() {
-    std::string pattern = (std::filesystem::temp_directory_path() / "ktpm-tool-XXXXXX").string();
-    if (mkdtemp(pattern.data()) != nullptr) m_path = pattern;
-  }
-  ~TempDir() {
-    std::error_code error;
-    if (!m_path.empty()) std::filesystem::remove_all(m_path, error);
-  }
-  TempDir(const TempDir&) = delete;
-  TempDir& operator=(const TempDir&) = delete;
+using ktpm::jobtest::TempDir;
 
-  const std::string& path() const { return m_path; }
-  std::string operator/(const std::string& name) const { return m_path + "/" + name; }
-
- private:
-  std::string m_path;
-};
-
-inline std::string ReadText(const std::string& path) {
-  std::ifstream in(path, std::ios::binary);
-  std::ostringstream text;
-  text << in.rdbuf();
-  return text.str();
-}
+using ktpm::jobtest::ReadText;
 
 inline void WriteText(const std::string& path, const std::string& text) {
   std::ofstream(path, std::ios::binary) << text;
