@@ -11,6 +11,7 @@
 #include <ktpm/analysis/KFlowRestarts.h>
 #include <ktpm/keyword/KKeywordFile.h>
 #include <ktpm/matlib/KMatSearch.h>
+#include <ktpm/platform/FileReplacement.h>
 #include <ktpm/platform/KFileEntry.h>
 #include <ktpm/platform/MappedFile.h>
 #include <ktpm/platform/PathText.h>
@@ -147,12 +148,8 @@ void WriteUnprotected(const std::string& path, Write write) {
 }
 
 void WriteLabelFile(const std::string& path, const std::string& label) {
-  WriteUnprotected(path, [&] {
-    FILE* file = MappedFopen(path, "w");
-    if (file == nullptr) return;
-    std::fwrite(label.data(), 1, label.size(), file);
-    std::fclose(file);
-  });
+  // Through a temporary file: a failed write leaves the old label whole.
+  WriteUnprotected(path, [&] { ktpm::detail::ReplaceFileContents(path, label); });
 }
 
 // The label as one keyword value: a keyword file holds one entry per line, so a line break in
