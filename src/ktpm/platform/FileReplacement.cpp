@@ -24,8 +24,10 @@ constexpr std::size_t kNameKept = 200;
 // replacement in this process uses.
 std::string TemporaryPath(const std::string& directory, const std::string& name) {
   static std::atomic<unsigned> counter{0};
-  std::string temporary = "." + name.substr(0, kNameKept);
-  temporary.append(kTemporaryMark)
+  // Appended piece by piece: g++ 12 warns falsely (-Wrestrict) on "." + std::string at -O3.
+  std::string temporary(1, '.');
+  temporary.append(name, 0, kNameKept)
+      .append(kTemporaryMark)
       .append(std::to_string(::getpid()))
       .append("-")
       .append(std::to_string(counter++));
