@@ -71,7 +71,7 @@ std::vector<std::string> NodeCells(KT_PM_Node* node, int depth) {
   // A result's own label is often empty; the text names it as result lists do.
   std::string label =
       node->GetType() == NT_RESULT ? node->GetResultDisplayLabel() : node->GetDisplayLabel();
-  if (label.empty()) label = "-";
+  if (label.empty()) label.assign(1, '-');
   const std::string mainFile = node->GetMainFile();
   return {std::string(static_cast<size_t>(depth) * 2, ' ') + label,
           KindText(node->GetType(), node->GetSubType()), StateText(node->GetState()),

@@ -119,8 +119,10 @@ int ResultTimesToKeywords(const Invocation& invocation) {
     return kExitFailed;
   }
   std::string list;
-  for (const auto& [time, fraction] : *times)
-    list += (list.empty() ? "" : " ") + FormatNumber(time) + " " + FormatNumber(fraction);
+  for (const auto& [time, fraction] : *times) {
+    if (!list.empty()) list += ' ';
+    list.append(FormatNumber(time)).append(1, ' ').append(FormatNumber(fraction));
+  }
   KKeywordFile keywords;
   keywords.SetValue("MOLD3D_RESTART_AVAILABLE_TIMES", list);
   return SaveKeywords(invocation, keywords, output);
